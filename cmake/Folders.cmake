@@ -1,0 +1,10 @@
+# Collects the .cpp files of source folders, so adding a file needs no edit here.
+function(vexmoor_folder_sources out)
+  set(result)
+  foreach(folder ${ARGN})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+    list(APPEND result ${found})
+  endforeach()
+  list(SORT result)
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
