@@ -109,7 +109,7 @@ void Serve(Listener *l) {
         if (std::strtoul(line.c_str() + 5, nullptr, 10) == WM_CLOSE_REQUEST)
           PostMessageW(l->window, WM_CLOSE_REQUEST, 0, 0);
       }
-      (void)!write(client, "ok\n", 3);
+      (void)!send(client, "ok\n", 3, MSG_NOSIGNAL);
     }
     close(client);
   }
@@ -199,7 +199,7 @@ bool SendToInstance(Window *remote, const std::string &line) {
   int fd = Connect(remote->remotePath);
   if (fd < 0)
     return false;
-  bool ok = write(fd, line.data(), line.size()) == ssize_t(line.size());
+  bool ok = send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size());
   // Wait briefly for the answer, so the request is taken before this process ends.
   pollfd in{fd, POLLIN, 0};
   char answer[8];
