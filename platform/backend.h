@@ -11,7 +11,8 @@
 #include "platform/surface.h"
 
 struct InputEvent {
-  enum class Kind { Key, Text, Click, CloseRequest, Raise };
+  // Nothing does nothing: it only makes the loop wake at its time (tests use it).
+  enum class Kind { Key, Text, Click, CloseRequest, Raise, Nothing };
   Kind kind = Kind::Key;
   std::uint32_t key = 0;  // virtual key, for Key
   std::u16string text;    // typed text, for Text

@@ -277,6 +277,7 @@ bool MessageBoxHandleKey(std::uint32_t key) {
   if (key == VK_RETURN || key == VK_F1 || key == VK_BACK || key == VK_ESCAPE) {
     boxes.back()->done = true;
     MarkScreenDirty();
+    PostMessageW(nullptr, 0, 0, 0); // wakes the box's loop so it sees it is done
   }
   return true;
 }

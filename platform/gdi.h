@@ -20,6 +20,7 @@ constexpr int NULL_BRUSH = 5;
 constexpr int WHITE_PEN = 6;
 constexpr int BLACK_PEN = 7;
 constexpr int NULL_PEN = 8;
+constexpr int SYSTEM_FONT = 13;
 
 struct LOGFONTW {
   std::int32_t lfHeight = 0;
@@ -60,9 +61,23 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBITMAP LoadBitmapW(HINSTANCE instance, int id);
 int GetObjectW(HGDIOBJ object, int size, void *out);
 
+// Returns the object of the same kind that was selected before, or null when the object cannot
+// be selected (a bitmap already selected elsewhere, a bitmap into a window's context).
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+// A selected object is freed when the last context lets go of it; stock objects are never freed.
 bool DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int which);
+// Typed forms of the above, so that callers need no casts.
+HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
+HBRUSH SelectObject(HDC dc, HBRUSH brush);
+HPEN SelectObject(HDC dc, HPEN pen);
+HFONT SelectObject(HDC dc, HFONT font);
+bool DeleteObject(HBITMAP bitmap);
+bool DeleteObject(HBRUSH brush);
+bool DeleteObject(HPEN pen);
+bool DeleteObject(HFONT font);
+int GetObjectW(HBITMAP bitmap, int size, void *out);
+int GetObjectW(HFONT font, int size, void *out);
 
 HBRUSH CreateSolidBrush(COLORREF colour);
 // Tiles the bitmap from the context's origin; the bitmap is copied, so it may be deleted afterwards.

@@ -11,3 +11,6 @@ HDC CreateSurfaceDC(Surface *target);
 Surface *BitmapSurface(HBITMAP bitmap);
 // Decodes a 24-bit (or 32-bit) uncompressed BMP file to RGB565. False for anything else.
 bool DecodeBmp(const unsigned char *bytes, unsigned size, Surface *out);
+// Objects and contexts created and not yet freed (stock objects not counted): lets tests check
+// that drawing code releases what it makes.
+int GdiObjectCount();

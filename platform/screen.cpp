@@ -205,6 +205,8 @@ void HandleInput(const InputEvent &event) {
   case InputEvent::Kind::Raise:
     wm.backend->Raise();
     return;
+  case InputEvent::Kind::Nothing:
+    return;
   case InputEvent::Kind::Text: {
     Window *focus = LiveWindow(wm.focus);
     if (PopupOpen() || !wm.messageBoxes.empty() || !focus || focus->kind != WindowKind::Edit ||
