@@ -58,7 +58,7 @@ RECT LevelRect(std::size_t level) {
     RECT parent = LevelRect(level - 1);
     int top = parent.top + 2 + p.levels[level - 1].selected * kMenuRowHeight;
     bottom = std::min(bottom, top + height);
-    left = std::clamp(int(parent.left) + kMenuWidth / 3, 0, w - kMenuWidth);
+    left = std::clamp(int(parent.left) + 90, 0, w - kMenuWidth); // keeps the parent labels readable
   }
   int top = std::max(kTitleStripHeight, bottom - height);
   return RECT{left, top, left + kMenuWidth, top + height};

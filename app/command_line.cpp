@@ -1,0 +1,93 @@
+#include "app/command_line.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxScale = 16;
+
+bool TakeValue(int argc, const char *const *argv, int *i, const std::string &option, std::string *value,
+               std::string *error) {
+  std::string arg = argv[*i];
+  std::size_t eq = arg.find('=');
+  if (eq != std::string::npos) {
+    *value = arg.substr(eq + 1);
+  } else if (*i + 1 < argc) {
+    *value = argv[++*i];
+  } else {
+    *error = "option " + option + " needs a value";
+    return false;
+  }
+  if (value->empty()) {
+    *error = "option " + option + " needs a value";
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::string *error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i] ? argv[i] : "";
+    std::string name = arg.substr(0, arg.find('='));
+    bool hasInlineValue = name.size() != arg.size();
+    std::string value;
+    if ((name == "--help" || name == "-h") && !hasInlineValue) {
+      out->help = true;
+    } else if (name == "--version" && !hasInlineValue) {
+      out->version = true;
+    } else if (name == "--close" && !hasInlineValue) {
+      out->close = true;
+    } else if (name == "--list-cameras" && !hasInlineValue) {
+      out->listCameras = true;
+    } else if (name == "--exit-after-first-frame" && !hasInlineValue) {
+      out->exitAfterFirstFrame = true;
+    } else if (name == "--scale") {
+      if (!TakeValue(argc, argv, &i, name, &value, error))
+        return false;
+      char *end = nullptr;
+      errno = 0;
+      long scale = std::strtol(value.c_str(), &end, 10);
+      if (errno || *end || scale < 1 || scale > kMaxScale) {
+        *error = "--scale takes a whole number from 1 to " + std::to_string(kMaxScale) + ", not '" + value + "'";
+        return false;
+      }
+      out->scale = int(scale);
+    } else if (name == "--settings") {
+      if (!TakeValue(argc, argv, &i, name, &out->settingsFile, error))
+        return false;
+    } else if (name == "--data-dir") {
+      if (!TakeValue(argc, argv, &i, name, &out->dataDir, error))
+        return false;
+    } else if (name == "--camera") {
+      if (!TakeValue(argc, argv, &i, name, &out->camera, error))
+        return false;
+    } else {
+      *error = "unknown option '" + arg + "' (try --help)";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string UsageText() {
+  return "Usage: vexmoor [OPTION]...\n"
+         "Vexmoor: a snake game steered with the arrow keys or by moving the webcam.\n"
+         "\n"
+         "  --scale N         show the 240 x 320 screen N times larger (1 to 16, default 2)\n"
+         "  --settings FILE   read the settings from FILE\n"
+         "                    (default $XDG_CONFIG_HOME/Vexmoor/settings.txt)\n"
+         "  --data-dir DIR    keep results.txt in DIR (default $XDG_DATA_HOME/Vexmoor)\n"
+         "  --camera SOURCE   auto (the first camera, default), test (a moving test picture),\n"
+         "                    none, a video file, or a camera's name from --list-cameras\n"
+         "  --list-cameras    list the cameras found and end\n"
+         "  --close           ask the running Vexmoor to close (it saves its scores)\n"
+         "  --version         print the version and end\n"
+         "  --help            print this help and end\n"
+         "\n"
+         "Keys: arrows steer and move in menus, F1 and F2 are the left and right soft keys,\n"
+         "Enter chooses, Backspace or Escape goes back, F9 turns the screen, F11 full screen.\n";
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The command line of the desktop program: what the entry point is asked to do.
+
+#include <string>
+
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  bool close = false;       // ask a running instance to close, then end
+  bool listCameras = false; // print the cameras found, then end
+  int scale = 2;            // whole factor of the window over the 240 x 320 screen
+  std::string settingsFile; // --settings FILE
+  std::string dataDir;      // --data-dir DIR
+  std::string camera = "auto";
+  bool exitAfterFirstFrame = false; // for start-up timing: end once the first frame is shown
+};
+
+// False with a one-line message in *error for an unknown option or a bad value.
+bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::string *error);
+
+// The --help text.
+std::string UsageText();

@@ -1,0 +1,183 @@
+#include "app/startup.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "app/app_state.h"
+#include "app/power_keeping.h"
+#include "game/game_screen.h"
+#include "game/snake_board.h"
+#include "motion/camera_tracker.h"
+#include "motion/point_trail.h"
+#include "platform/gdi.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+#include "resources/resource_ids.h"
+#include "scores/score_table.h"
+
+const char16_t kCameraErrorText[] =
+    u"Camera initialization error.\n\nUse pad to navigate or exit and try again after few seconds.";
+
+namespace {
+
+constexpr char16_t kMainCaption[] = u"Vex Moor";
+constexpr int kSplashHiddenRows = 24;
+
+std::string g_settingsFile;
+std::string g_resultsFile;
+
+void PaintSplash(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  RECT r;
+  GetWindowRect(window, &r);
+  HBITMAP splash = LoadBitmapW(g_app.instance, IDB_SPLASH);
+  if (splash) {
+    BITMAP info;
+    GetObjectW(splash, sizeof info, &info);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP old = SelectObject(memory, splash);
+    // The picture's top and bottom rows are never shown.
+    StretchBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, memory, 0, kSplashHiddenRows, info.bmWidth,
+               info.bmHeight - 2 * kSplashHiddenRows, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(splash);
+  }
+  EndPaint(window, &ps);
+}
+
+void OpenGameScreen(HWND window) {
+  HRSRC resource = FindResourceW(g_app.instance, IDD_GAME, RT_DIALOG);
+  const DialogTemplate *dialog = LoadResource(g_app.instance, resource);
+  if (dialog)
+    DialogBoxIndirectParamW(g_app.instance, dialog, window, GameScreenProc, 0);
+}
+
+// Each owned object goes once, in this order; the pointers are cleared so a second
+// close finds nothing to destroy.
+void TearDown() {
+  delete g_app.tracker; // stops the camera before its buffers go
+  g_app.tracker = nullptr;
+  delete g_app.scores; // saves the results file
+  g_app.scores = nullptr;
+  delete g_app.board;
+  g_app.board = nullptr;
+}
+
+} // namespace
+
+void SetStartupFiles(const std::string &settingsFile, const std::string &resultsFile) {
+  g_settingsFile = settingsFile;
+  g_resultsFile = resultsFile;
+}
+
+void ResetAppState() {
+  delete[] g_app.trailX;
+  delete[] g_app.trailY;
+  g_app.~AppState();
+  new (&g_app) AppState();
+}
+
+std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+  case WM_CREATE: {
+    SHMENUBARINFO info{};
+    info.cbSize = 36;
+    info.hwndParent = window;
+    info.nToolBarId = IDR_MAIN_BAR;
+    info.hInstRes = g_app.instance;
+    g_app.mainMenuBar = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
+    return 0;
+  }
+  case WM_PAINT:
+    PaintSplash(window);
+    return 0;
+  case WM_COMMAND:
+    if (LOWORD(wParam) == IDM_OK) {
+      OpenGameScreen(window);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  case WM_KEYDOWN:
+    return 0;
+  case WM_CLOSE:
+    TearDown();
+    return DefWindowProcW(window, message, wParam, lParam);
+  case WM_DESTROY:
+    DestroyWindow(g_app.mainMenuBar);
+    g_app.mainMenuBar = nullptr;
+    PostQuitMessage(0);
+    return 0;
+  case WM_CLOSE_REQUEST:
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  default:
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+std::uint16_t RegisterMainClass(HINSTANCE instance, const char16_t *className) {
+  WNDCLASSW wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainWndProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, IDI_VEXMOOR);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = className;
+  return RegisterClassW(&wc);
+}
+
+bool InitInstance(HINSTANCE instance, int) {
+  g_app.instance = instance;
+  SHInitExtraControls();
+  char16_t className[100];
+  LoadStringW(instance, IDS_CLASS_NAME, className, 100);
+  if (HWND running = FindWindowW(className, kMainCaption)) {
+    // Bring its last active window (the game screen, if open) to the front.
+    SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(running) | 1));
+    return false;
+  }
+  if (!RegisterMainClass(instance, className))
+    return false;
+  HWND window = CreateWindowExW(0, className, kMainCaption, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  if (!window)
+    return false;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  g_app.orientation = height < width ? 1 : height > width ? 2 : 0;
+  g_app.settings.Load(g_settingsFile);
+  g_app.scores = new ScoreTable(g_app.settings.scoresPerLevel, g_resultsFile);
+  g_app.board = new SnakeBoard(&g_app.settings);
+  g_app.trailX = new std::int32_t[std::size_t(g_app.settings.trailCapacity)];
+  g_app.trailY = new std::int32_t[std::size_t(g_app.settings.trailCapacity)];
+  g_app.tickInterval = float(g_app.settings.startInterval);
+  g_app.tracker = new CameraTracker;
+  const GameSettings &s = g_app.settings;
+  g_app.tracker->SetThresholds(s.blockPeakRatio, s.profilePeakRatio, s.blockMinContrast, s.profileMinContrast);
+  g_app.tracker->SetMode(BlockMatching, false, 40);
+  if (g_app.tracker->BuildCaptureGraph(AppendMotion) == 0) {
+    MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
+    g_app.padControl = 1;
+  }
+  g_app.mainWindow = window;
+  return true;
+}
+
+int VexmoorEntry(HINSTANCE instance, int show) {
+  KeepPower(1);
+  std::srand(GetTickCount());
+  if (!InitInstance(instance, show)) {
+    KeepPower(0);
+    return 0;
+  }
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  KeepPower(0);
+  return int(msg.wParam);
+}

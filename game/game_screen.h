@@ -1,0 +1,16 @@
+#pragma once
+// The game screen: dialog 107, opened modally by the main window's "Ok". Its procedure owns
+// the game's control flow: soft-key menus and check marks, arrow keys, the game timer,
+// starting and ending games, speed-up and starvation, and the paint in which the board steps.
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+std::intptr_t GameScreenProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+void NewGame();
+void EndGame();
+void OnFoodEaten();
+void SpeedUp();
+void UncheckLevels();

@@ -1,0 +1,132 @@
+#include "support/game_harness.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "capture/camera_source.h"
+#include "platform/resources.h"
+#include "platform/window.h"
+#include "platform/window_manager.h"
+#include "resources/resource_ids.h"
+#include "resources/vexmoor_resources.h"
+
+GameHarness::GameHarness() {
+  char base[] = "/tmp/vexmoor-game-XXXXXX";
+  folder = mkdtemp(base) ? base : "/tmp";
+  settingsFile = folder + "/settings.txt";
+  resultsFile = folder + "/results.txt";
+  ResetAppState();
+  auto backend = std::make_unique<HeadlessBackend>();
+  screen = backend.get();
+  PlatformStart(std::move(backend));
+  std::string error;
+  SetCameraSource("none", &error);
+  screen->onIdle = [this](HeadlessBackend &s) {
+    while (!checks_.empty() && checks_.begin()->first <= s.NowMs()) {
+      auto f = std::move(checks_.begin()->second);
+      checks_.erase(checks_.begin());
+      f();
+    }
+    if (eachIdle)
+      eachIdle();
+  };
+}
+
+GameHarness::~GameHarness() {
+  PlatformStop();
+  ResetAppState();
+}
+
+void GameHarness::At(std::uint64_t atMs, std::function<void()> f) {
+  checks_.emplace(atMs, std::move(f));
+  InputEvent wake;
+  wake.kind = InputEvent::Kind::Nothing;
+  screen->QueueEvent(atMs, wake); // so the loop waits at that moment even with no timer due
+}
+
+void GameHarness::Key(std::uint64_t atMs, std::uint32_t key) { screen->QueueKey(atMs, key); }
+
+void GameHarness::Text(std::uint64_t atMs, const std::u16string &text) { screen->QueueText(atMs, text); }
+
+void GameHarness::OpenGameScreen(std::uint64_t atMs) {
+  Key(0, VK_RETURN); // the camera error message
+  Key(atMs, VK_F1);
+}
+
+void GameHarness::Command(std::uint64_t atMs, int command) {
+  At(atMs, [command] { PostMessageW(g_app.gameDialog, WM_COMMAND, std::uintptr_t(command), 0); });
+}
+
+int GameHarness::Run(std::uint64_t closeAtMs) {
+  InputEvent close;
+  close.kind = InputEvent::Kind::CloseRequest;
+  screen->QueueEvent(closeAtMs, close);
+  SetStartupFiles(settingsFile, resultsFile);
+  HINSTANCE instance = CreateModule(&VexmoorResources());
+  int code = VexmoorEntry(instance, SW_SHOW);
+  DestroyModule(instance);
+  // A check that never ran would let a broken run pass silently.
+  if (!checks_.empty())
+    ADD_FAILURE() << checks_.size() << " timed checks never ran (first at " << checks_.begin()->first << " ms)";
+  return code;
+}
+
+std::uint32_t ScreenPixel(int x, int y) {
+  const Surface &s = ScreenSurface();
+  if (x < 0 || y < 0 || x >= s.width || y >= s.height)
+    return 0;
+  COLORREF c = FromRgb565(s.Row(y)[x]);
+  return (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+
+bool SaveScreen(const std::string &name) {
+  // Pictures go where VEXMOOR_SHOTS points, for looking at; elsewhere nothing is written.
+  const char *folder = std::getenv("VEXMOOR_SHOTS");
+  if (!folder || !*folder)
+    return true;
+  std::string path = std::string(folder) + "/" + name + ".ppm";
+  const Surface &s = ScreenSurface();
+  FILE *f = std::fopen(path.c_str(), "wb");
+  if (!f)
+    return false;
+  std::fprintf(f, "P6\n%d %d\n255\n", s.width, s.height);
+  for (std::uint16_t p : s.pixels) {
+    COLORREF c = FromRgb565(p);
+    unsigned char rgb[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+    std::fwrite(rgb, 1, 3, f);
+  }
+  return std::fclose(f) == 0;
+}
+
+std::uint32_t TimerPeriod(void *window, std::uintptr_t id) {
+  for (const Timer &t : WM().timers)
+    if (t.window == window && t.id == id)
+      return t.period;
+  return 0;
+}
+
+namespace {
+const Menu::Item *Find(const Menu *menu, int id) {
+  if (!menu)
+    return nullptr;
+  for (const Menu::Item &item : menu->items) {
+    if (!item.submenu && item.id == id)
+      return &item;
+    if (const Menu::Item *inner = Find(item.submenu.get(), id))
+      return inner;
+  }
+  return nullptr;
+}
+} // namespace
+
+bool MenuChecked(void *menu, int id) {
+  const Menu::Item *item = Find(static_cast<const Menu *>(menu), id);
+  return item && item->checked;
+}

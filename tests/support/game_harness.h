@@ -1,0 +1,47 @@
+#pragma once
+// Runs the whole program on the headless screen in virtual time: start-up, message loop,
+// tear-down. A test queues keys and checks at virtual times, then runs until a close request.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/backend.h"
+
+class GameHarness {
+public:
+  GameHarness();
+  ~GameHarness();
+
+  // Runs f at the first moment the loop waits at or after atMs.
+  void At(std::uint64_t atMs, std::function<void()> f);
+  void Key(std::uint64_t atMs, std::uint32_t key);
+  void Text(std::uint64_t atMs, const std::u16string &text);
+  // Opens the game screen ("Ok") at atMs; the camera error box is dismissed first.
+  void OpenGameScreen(std::uint64_t atMs);
+  // Sends a menu command to the game screen at atMs.
+  void Command(std::uint64_t atMs, int command);
+  // Runs the program until a close request at closeAtMs; returns its exit code.
+  int Run(std::uint64_t closeAtMs);
+
+  // Runs at every moment the loop waits (after the timed checks).
+  std::function<void()> eachIdle;
+
+  std::string folder;      // temporary folder of this run
+  std::string settingsFile; // written before Run when not empty content
+  std::string resultsFile;
+  HeadlessBackend *screen = nullptr;
+
+private:
+  std::multimap<std::uint64_t, std::function<void()>> checks_;
+};
+
+// The pixels of the composed screen, as 0xRRGGBB (from RGB565), for picture checks.
+std::uint32_t ScreenPixel(int x, int y);
+// Saves the composed screen as $VEXMOOR_SHOTS/<name>.ppm when that variable is set.
+bool SaveScreen(const std::string &name);
+// The timer period of a window's timer id, or 0 when it does not run.
+std::uint32_t TimerPeriod(void *window, std::uintptr_t id);
+// Whether a command's menu item carries a check mark.
+bool MenuChecked(void *menu, int id);
