@@ -12,7 +12,10 @@
 class ScoreTable;
 class SnakeBoard;
 class CameraTracker;
-class PowerPlatform;
+
+// Power-keeping handles (app/power_keeping.h); zero means none.
+enum class RegistryKey : std::intptr_t;
+enum class PowerRequirement : std::intptr_t;
 
 struct AppState {
   // Handles and owned objects.
@@ -69,8 +72,8 @@ struct AppState {
 
   // Power keeping.
   std::uint32_t savedTimeouts[3] = {120, 180, 240};
-  void *timeoutsKey = nullptr;
-  void *backlightRequest = nullptr;
+  RegistryKey timeoutsKey{};
+  PowerRequirement backlightRequest{};
   std::uint32_t powerKept = 0;
 };
 
