@@ -1,0 +1,201 @@
+#include "capture/capture_graph.h"
+
+#include <gst/gst.h>
+
+#include <chrono>
+#include <memory>
+
+#include "capture/capabilities.h"
+#include "capture/capture_filter.h"
+#include "capture/grabber_sink.h"
+#include "capture/gst_setup.h"
+#include "capture/pin_helpers.h"
+#include "capture/property_bag.h"
+#include "capture/sample_grabber.h"
+#include "motion/camera_tracker.h"
+
+namespace {
+
+constexpr const char *kStopWatching = "vexmoor-stop-watching";
+// How long the build waits for the first agreed format before it lets a slow camera be.
+constexpr GstClockTime kStartTimeout = 5 * GST_SECOND;
+
+void Unref(_GstElement *element) {
+  if (element != nullptr)
+    gst_object_unref(element);
+}
+
+bool IsApplication(GstMessage *message, const char *name) {
+  const GstStructure *s = gst_message_get_structure(message);
+  return GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION && s != nullptr &&
+         gst_structure_has_name(s, name);
+}
+
+// Adds element to the pipeline; the graph keeps its own reference too.
+GstElement *Adopt(GstElement *pipeline, GstElement *element) {
+  if (element == nullptr)
+    return nullptr;
+  gst_object_ref_sink(element);
+  if (!gst_bin_add(GST_BIN(pipeline), element)) {
+    gst_object_unref(element);
+    return nullptr;
+  }
+  return element;
+}
+
+GstCaps *CapsForCapability(const Capability &c) {
+  return gst_caps_new_simple(c.media.c_str(), "width", G_TYPE_INT, c.width, "height", G_TYPE_INT, c.height,
+                             nullptr);
+}
+
+// Waits for the sink's first agreed format: an error first (camera busy, no RGB565 possible,
+// unreadable video) fails the build; a camera that stays silent is left running.
+bool AwaitFirstFormat(GstBus *bus) {
+  const auto flags =
+      static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_APPLICATION);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::nanoseconds(kStartTimeout);
+  for (;;) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::nanoseconds::zero())
+      return true;
+    GstMessage *message = gst_bus_timed_pop_filtered(
+        bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count(), flags);
+    if (message == nullptr)
+      return true;
+    const bool agreed = IsApplication(message, kFormatAgreedMessage);
+    const bool failed =
+        GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR || GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    gst_message_unref(message);
+    if (agreed)
+      return true;
+    if (failed)
+      return false;
+  }
+}
+
+} // namespace
+
+CaptureGraph::~CaptureGraph() {
+  if (m_watcher.joinable()) {
+    gst_bus_post(m_bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
+    m_watcher.join();
+  }
+  // Going to NULL unlocks the sink, so a frame's rest ends at once; after this no frame is
+  // delivered and the tracker's buffers may go.
+  if (filterGraph != nullptr)
+    gst_element_set_state(filterGraph, GST_STATE_NULL);
+  for (_GstElement *element : {captureFilter, capsFilter, decoder, colourConverter, sinkElement, filterGraph})
+    Unref(element);
+  if (m_bus != nullptr)
+    gst_object_unref(m_bus);
+  delete sampleGrabber;
+}
+
+void CaptureGraph::StartWatching(bool loop) {
+  m_bus = gst_pipeline_get_bus(GST_PIPELINE(filterGraph));
+  m_watcher = std::thread([this, loop] { Watch(loop); });
+}
+
+void CaptureGraph::Watch(bool loop) {
+  const auto flags =
+      static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_APPLICATION);
+  for (;;) {
+    GstMessage *message = gst_bus_timed_pop_filtered(m_bus, GST_CLOCK_TIME_NONE, flags);
+    if (message == nullptr)
+      continue;
+    const bool stop = IsApplication(message, kStopWatching);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+      streamFailed = true;
+    else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && loop)
+      gst_element_seek_simple(filterGraph, GST_FORMAT_TIME,
+                              static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+    gst_message_unref(message);
+    if (stop)
+      return;
+  }
+}
+
+void ReleaseCaptureGraph(CaptureGraph *graph) { delete graph; }
+
+int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
+  const CameraSource source = CurrentCameraSource();
+  if (source.kind == CameraSourceKind::None || !EnsureGstreamer())
+    return 0;
+
+  // Whatever was made is freed again when a step fails.
+  auto built = std::make_unique<CaptureGraph>();
+  CaptureGraph &g = *built;
+  g.filterGraph = gst_pipeline_new("capture");
+  if (g.filterGraph == nullptr)
+    return 0;
+  gst_object_ref_sink(g.filterGraph);
+
+  CaptureFilter filter(source);
+  std::unique_ptr<CPropertyBag, void (*)(CPropertyBag *)> bag(new CPropertyBag,
+                                                              [](CPropertyBag *b) { b->Release(); });
+  VARIANT name;
+  VariantInit(&name);
+  if (!filter.FindName(&name.bstrVal))
+    return 0;
+  name.vt = VT_BSTR;
+  bag->Write(u"VCapName", &name);
+  if (FAILED(filter.Load(bag.get())))
+    return 0;
+  g.captureFilter = Adopt(g.filterGraph, filter.TakeElement());
+  if (g.captureFilter == nullptr)
+    return 0;
+
+  // The source's sizes in its own order; the choice also sets blockSize.
+  GstCaps *offered = gst_pad_query_caps(GetOutPin(g.captureFilter, 0), nullptr);
+  if (offered == nullptr)
+    return 0;
+  const std::vector<Capability> capabilities = CapabilitiesFromCaps(offered);
+  gst_caps_unref(offered);
+  const int chosen = ChooseCaptureSize(capabilities, *this);
+  GstCaps *wanted =
+      chosen >= 0 ? CapsForCapability(capabilities[static_cast<size_t>(chosen)]) : gst_caps_new_any();
+  g.capsFilter = Adopt(g.filterGraph, gst_element_factory_make("capsfilter", nullptr));
+  if (g.capsFilter != nullptr)
+    g_object_set(g.capsFilter, "caps", wanted, nullptr);
+  gst_caps_unref(wanted);
+  if (g.capsFilter == nullptr)
+    return 0;
+
+  if (chosen >= 0 && capabilities[static_cast<size_t>(chosen)].media == "image/jpeg") {
+    g.decoder = Adopt(g.filterGraph, gst_element_factory_make("jpegdec", nullptr));
+    if (g.decoder == nullptr)
+      return 0;
+  }
+  g.colourConverter = Adopt(g.filterGraph, gst_element_factory_make("videoconvert", "DecoderYUV"));
+  if (g.colourConverter == nullptr)
+    return 0;
+
+  g.sampleGrabber = new CSampleGrabber;
+  g.sampleGrabber->m_pTracker = this;
+  onMotion = callback;
+  g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber));
+  if (g.sinkElement == nullptr)
+    return 0;
+
+  const bool linked =
+      g.decoder != nullptr
+          ? gst_element_link_many(g.captureFilter, g.capsFilter, g.decoder, g.colourConverter, nullptr)
+          : gst_element_link_many(g.captureFilter, g.capsFilter, g.colourConverter, nullptr);
+  if (!linked)
+    return 0;
+  if (GST_PAD_LINK_FAILED(gst_pad_link(GetOutPin(g.colourConverter, 0), GetInPin(g.sinkElement, 0))))
+    return 0;
+
+  GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(g.filterGraph));
+  gst_element_set_state(g.filterGraph, GST_STATE_PLAYING);
+  const bool started = AwaitFirstFormat(bus);
+  gst_object_unref(bus);
+  if (!started)
+    return 0;
+
+  g.StartWatching(filter.Loops());
+  graph = built.release();
+  releaseGraph = ReleaseCaptureGraph;
+  graphBuilt = true;
+  return 1;
+}

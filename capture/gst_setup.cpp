@@ -1,0 +1,21 @@
+#include "capture/gst_setup.h"
+
+#include <gst/gst.h>
+
+#include <mutex>
+
+#include "capture/grabber_sink.h"
+
+bool EnsureGstreamer() {
+  static std::once_flag once;
+  static bool ready = false;
+  std::call_once(once, [] {
+    GError *error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+      g_clear_error(&error);
+      return;
+    }
+    ready = RegisterGrabberSink();
+  });
+  return ready;
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "capture/sample_grabber.h"
+#include "capture_test_support.h"
+#include "motion/camera_tracker.h"
+
+namespace {
+
+using namespace capture_test;
+using namespace std::chrono_literals;
+
+class SampleGrabberTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetReports();
+    SetCapturePacing({50ms, VirtualWait});
+    tracker.SetMode(BlockMatching, false, 40);
+    tracker.onMotion = RecordReport;
+  }
+  void TearDown() override { SetCapturePacing({}); }
+
+  HRESULT Render(CSampleGrabber &grabber, int width, int height, std::size_t stride, int left, int up) {
+    auto frame = TexturedFrame(width, height, stride, left, up);
+    return grabber.DoRenderSample({frame.data(), stride, width, height});
+  }
+
+  CameraTracker tracker;
+};
+
+TEST_F(SampleGrabberTest, TakesOnlyRgb565WithASizeAndKeepsTheLastAccepted) {
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 160, 120}), S_OK);
+  EXPECT_EQ(grabber.CheckMediaType({"YUY2", 320, 240}), E_FAIL);
+  EXPECT_EQ(grabber.CheckMediaType({"RGB15", 320, 240}), E_FAIL);
+  EXPECT_EQ(grabber.CheckMediaType({"RGB16", 0, 0}), E_FAIL);
+  EXPECT_EQ(tracker.format.biWidth, 160);
+  EXPECT_EQ(tracker.format.biHeight, 120);
+  EXPECT_EQ(tracker.gridWidth, 40);
+
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 320, 240}), S_OK);
+  EXPECT_EQ(tracker.format.biWidth, 320);
+  EXPECT_EQ(tracker.format.biHeight, 240); // positive: rows arrive bottom first
+  EXPECT_EQ(tracker.format.biBitCount, 16);
+  EXPECT_EQ(tracker.gridWidth, 80);
+  EXPECT_EQ(tracker.gridHeight, 60);
+}
+
+TEST_F(SampleGrabberTest, PaddedTopDownFramesReachTheTrackerPackedAndBottomFirst) {
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  // An odd width: GStreamer pads each row to 324 bytes.
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 161, 120}), S_OK);
+  EXPECT_EQ(Render(grabber, 161, 120, 324, 0, 0), S_OK);
+  EXPECT_EQ(Render(grabber, 161, 120, 324, 8, 0), S_OK);  // right by 8
+  EXPECT_EQ(Render(grabber, 161, 120, 324, 8, 4), S_OK);  // up by 4
+  EXPECT_EQ(Render(grabber, 161, 120, 324, 4, 12), S_OK); // left by 4, up by 8
+  // A frame of another size than agreed is skipped, not read out of bounds.
+  EXPECT_EQ(Render(grabber, 80, 60, 160, 0, 0), S_FALSE);
+
+  auto reports = Reports();
+  ASSERT_EQ(reports.size(), 4u);
+  EXPECT_TRUE(reports[1].valid);
+  EXPECT_EQ(reports[1].x, 8);
+  EXPECT_EQ(reports[1].y, 0);
+  EXPECT_TRUE(reports[2].valid);
+  EXPECT_EQ(reports[2].x, 0);
+  EXPECT_EQ(reports[2].y, 4);
+  EXPECT_TRUE(reports[3].valid);
+  EXPECT_EQ(reports[3].x, -4);
+  EXPECT_EQ(reports[3].y, 8);
+  // Each frame was followed by its rest before the next could come.
+  for (size_t i = 1; i < reports.size(); ++i)
+    EXPECT_GE(reports[i].virtualMs - reports[i - 1].virtualMs, 50);
+}
+
+TEST_F(SampleGrabberTest, NothingIsDeliveredBeforeAFormatIsAgreed) {
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  EXPECT_EQ(Render(grabber, 160, 120, 320, 0, 0), S_FALSE);
+  EXPECT_TRUE(Reports().empty());
+}
+
+std::atomic<bool> g_inPause{false};
+std::atomic<bool> g_releasePause{false};
+
+void HeldWait(std::chrono::milliseconds) {
+  g_inPause = true;
+  while (!g_releasePause)
+    std::this_thread::yield();
+}
+
+TEST_F(SampleGrabberTest, AFrameFromASecondThreadDuringAFrameIsSkipped) {
+  g_inPause = false;
+  g_releasePause = false;
+  SetCapturePacing({50ms, HeldWait});
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 160, 120}), S_OK);
+  auto frame = TexturedFrame(160, 120, 320, 0, 0);
+  std::thread first([&] { EXPECT_EQ(grabber.DoRenderSample({frame.data(), 320, 160, 120}), S_OK); });
+  while (!g_inPause)
+    std::this_thread::yield();
+  EXPECT_EQ(grabber.DoRenderSample({frame.data(), 320, 160, 120}), S_FALSE);
+  g_releasePause = true;
+  first.join();
+  EXPECT_EQ(Reports().size(), 1u);
+  EXPECT_FALSE(grabber.m_bBusy);
+}
+
+TEST_F(SampleGrabberTest, UnlockEndsTheRestAtOnce) {
+  SetCapturePacing({10s, nullptr});
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 160, 120}), S_OK);
+  auto frame = TexturedFrame(160, 120, 320, 0, 0);
+  std::thread streaming([&] { grabber.DoRenderSample({frame.data(), 320, 160, 120}); });
+  while (Reports().empty())
+    std::this_thread::yield();
+  auto start = std::chrono::steady_clock::now();
+  grabber.Unlock();
+  streaming.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  // While unlocked (the pipeline is stopping) further frames do not rest at all.
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(grabber.DoRenderSample({frame.data(), 320, 160, 120}), S_OK);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+} // namespace
