@@ -80,6 +80,8 @@ HICON LoadIconW(HINSTANCE instance, int id) {
   return icon;
 }
 
+void DestroyIcon(HICON icon) { delete icon; }
+
 const Surface *IconSurface(HICON icon) { return icon ? &icon->pixels : nullptr; }
 
 HRSRC FindResourceW(HINSTANCE instance, int id, int type) {

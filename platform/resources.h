@@ -91,6 +91,7 @@ const BarResource *FindBarResource(HINSTANCE instance, int id);
 
 int LoadStringW(HINSTANCE instance, int id, char16_t *buffer, int bufferMax);
 HICON LoadIconW(HINSTANCE instance, int id);
+void DestroyIcon(HICON icon);
 
 // Dialog templates are found and loaded as on the phone.
 constexpr int RT_DIALOG = 5;

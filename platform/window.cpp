@@ -131,6 +131,9 @@ void PlatformStop() {
       top = top->parent;
     DestroyWindow(top);
   }
+  // Registered classes own their icons.
+  for (const auto &c : g_wm->classes)
+    DestroyIcon(c.icon);
   g_wm.reset();
 }
 

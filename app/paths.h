@@ -1,0 +1,17 @@
+#pragma once
+// Where the game keeps its two files on the desktop: the settings file it reads and the
+// results file of the score table. Start-up asks once, with the command-line overrides;
+// nothing here touches the disk.
+
+#include <string>
+
+// The settings file: overrideFile when not empty (--settings FILE), else
+// $XDG_CONFIG_HOME/Vexmoor/settings.txt, else ~/.config/Vexmoor/settings.txt.
+// Empty when there is no home folder to resolve against (the settings keep their defaults).
+std::string SettingsFilePath(const std::string &overrideFile);
+
+// The results file: results.txt in overrideDir when not empty (--data-dir DIR), else
+// $XDG_DATA_HOME/Vexmoor/results.txt, else ~/.local/share/Vexmoor/results.txt.
+// The folder may not exist yet: the score table makes it when it saves.
+// Empty when there is no home folder to resolve against.
+std::string ResultsFilePath(const std::string &overrideDir);
