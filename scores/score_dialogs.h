@@ -9,9 +9,12 @@
 class ScoreTable;
 struct ScoreRecord;
 
-std::intptr_t BestScoresDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-std::intptr_t NameEntryDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-std::intptr_t AboutDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+std::intptr_t BestScoresDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam);
+std::intptr_t NameEntryDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam,
+                                  std::intptr_t lParam);
+std::intptr_t AboutDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
 
 // The whole best-scores page of one level, into hdc of width x height.
 void DrawScoreTable(const ScoreTable *table, HDC hdc, int height, int width, int level);
@@ -20,7 +23,8 @@ void DrawScoreTable(const ScoreTable *table, HDC hdc, int height, int width, int
 void DrawScoreLine(const ScoreRecord &record, HDC hdc, int number, int x, int y);
 
 // Runs dialog `id` of the program's resources modally over owner with procedure.
-std::intptr_t RunDialog(int id, HWND owner, std::intptr_t (*procedure)(HWND, std::uint32_t, std::uintptr_t, std::intptr_t));
+std::intptr_t RunDialog(int id, HWND owner,
+                        std::intptr_t (*procedure)(HWND, std::uint32_t, std::uintptr_t, std::intptr_t));
 
 // Pieces the three dialog procedures share.
 

@@ -262,3 +262,46 @@ TEST(GameScreen, CloseRequestDuringNameEntryEndsTheProgramAndKeepsTheFile) {
 }
 
 } // namespace
+
+namespace {
+
+// A Level 5 game with a grown, bent snake, in portrait and then in landscape. With
+// VEXMOOR_SHOTS set, the screens are saved for looking at.
+TEST(GameScreen, LevelFiveBoardInBothOrientations) {
+  GameHarness h;
+  h.OpenGameScreen(10);
+  h.Command(50, IDM_LEVEL_1 + 4);
+  int shots = 0;
+  h.eachIdle = [&] {
+    SnakeBoard *b = g_app.board;
+    if (!b || !g_app.gameRunning)
+      return;
+    if (g_app.score < 9)
+      FeedAhead();
+    else
+      FoodAway();
+    // Right along the top, down outside the hedge, then left below it.
+    int x = b->bodyX[0], y = b->bodyY[0];
+    const GameSettings &s = g_app.settings;
+    if (y == 17)
+      g_app.padX = s.padLeft, g_app.padY = 0;
+    else if (x >= 17)
+      g_app.padX = 0, g_app.padY = s.padDown;
+    else
+      g_app.padX = s.padRight, g_app.padY = 0;
+    if (shots == 0 && x == 12 && y == 17) {
+      EXPECT_EQ(b->length, 14);
+      SaveScreen("level5-portrait");
+      ++shots;
+      RotateScreen();
+    } else if (shots == 1 && x == 9 && y == 17) {
+      EXPECT_EQ(ScreenSurface().width, 320);
+      SaveScreen("level5-landscape");
+      ++shots;
+    }
+  };
+  h.Run(20000);
+  EXPECT_EQ(shots, 2);
+}
+
+} // namespace
