@@ -209,10 +209,12 @@ std::u32string Utf16ToCodePoints(std::u16string_view text) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+namespace {
+
+std::string CodePointsToUtf8(const std::u32string &points) {
   std::string out;
-  out.reserve(text.size());
-  for (char32_t c : Utf16ToCodePoints(text)) {
+  out.reserve(points.size());
+  for (char32_t c : points) {
     if (c < 0x80) {
       out.push_back(char(c));
     } else if (c < 0x800) {
@@ -231,6 +233,20 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   }
   return out;
 }
+
+// The code points a face draws for text: a character the face lacks (an unpaired surrogate's
+// replacement character in Liberation Serif, say) is shown as U+FFFD or, failing that, '?'.
+std::u32string ShownCodePoints(FontFace *face, std::u16string_view text) {
+  std::u32string points = Utf16ToCodePoints(text);
+  for (char32_t &c : points)
+    if (c >= 0x80 && !TTF_GlyphIsProvided32(face->font, c))
+      c = TTF_GlyphIsProvided32(face->font, 0xFFFD) ? 0xFFFD : U'?';
+  return points;
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) { return CodePointsToUtf8(Utf16ToCodePoints(text)); }
 
 bool MatchFontFile(const std::u16string &face, int weight, bool italic, FontMatch *out) {
   if (!out)
@@ -305,7 +321,7 @@ bool MeasureText(FontFace *face, std::u16string_view text, int *width, int *heig
   // The cell is the sum of the advances, as the platform measures text; ink may overhang it.
   int w = 0;
   char32_t previous = 0;
-  for (char32_t c : Utf16ToCodePoints(text)) {
+  for (char32_t c : ShownCodePoints(face, text)) {
     int advance = 0;
     if (TTF_GlyphMetrics32(face->font, c, nullptr, nullptr, nullptr, nullptr, &advance) != 0)
       continue;
@@ -324,7 +340,8 @@ bool MeasureText(FontFace *face, std::u16string_view text, int *width, int *heig
 const TextMask *RenderText(FontFace *face, std::u16string_view text) {
   if (!face)
     return nullptr;
-  std::string utf8 = Utf16ToUtf8(text);
+  std::u32string shown = ShownCodePoints(face, text);
+  std::string utf8 = CodePointsToUtf8(shown);
   std::list<CachedText> &texts = Texts();
   for (auto it = texts.begin(); it != texts.end(); ++it)
     if (it->face == face && it->text == utf8) {
@@ -354,7 +371,7 @@ const TextMask *RenderText(FontFace *face, std::u16string_view text) {
     // pen's start; the cell's corner moves into the picture by as much.
     int top = face->ascent, left = 0;
     bool first = true;
-    for (char32_t c : Utf16ToCodePoints(text)) {
+    for (char32_t c : shown) {
       int minx = 0, maxy = 0;
       if (TTF_GlyphMetrics32(face->font, c, &minx, nullptr, nullptr, &maxy, nullptr) != 0)
         continue;

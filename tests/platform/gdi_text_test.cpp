@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -163,6 +165,24 @@ TEST(Text, Utf16BecomesUtf8WithReplacementForLoneSurrogates) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string_view(pair, 2)), "\xF0\x9F\x98\x80");
   const char16_t lone[] = {u'a', 0xDC00, 0xD800};
   EXPECT_EQ(Utf16ToUtf8(std::u16string_view(lone, 3)), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+} // namespace
+
+namespace {
+
+// Liberation Serif, which stands in for Times New Roman, has no replacement character: a
+// lone surrogate is then shown as '?', not as the face's empty missing-glyph box.
+TEST(Text, LoneSurrogateIsShownAsAQuestionMarkWhereTheFaceLacksTheReplacement) {
+  TextCanvas c(120, 40, MakeFont(u"Times New Roman", 19, 0, FW_BOLD));
+  SetTextColor(c.dc, kYellow);
+  SetBkMode(c.dc, TRANSPARENT);
+  const char16_t lone[] = {u'A', char16_t(0xD800), u'B'};
+  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, lone, 3, nullptr));
+  std::vector<std::uint16_t> shown = c.Pixels().pixels;
+  c.Clear();
+  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, u"A?B", 3, nullptr));
+  EXPECT_EQ(shown, c.Pixels().pixels);
 }
 
 } // namespace
