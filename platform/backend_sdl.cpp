@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/backend.h"
@@ -114,6 +115,15 @@ public:
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       *error = std::string("cannot open a display: ") + SDL_GetError();
+      return false;
+    }
+    // With no display SDL falls back to drivers that show nothing; a game nobody can see
+    // would wait for ever, so those are taken only when asked for by name.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    const char *asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) &&
+        !(asked && !std::strcmp(asked, driver))) {
+      *error = "no display to open (DISPLAY and WAYLAND_DISPLAY are not set)";
       return false;
     }
     window_ = SDL_CreateWindow("Vexmoor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 240 * scale_,

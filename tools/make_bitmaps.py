@@ -54,6 +54,25 @@ HALF = 6.0
 CENTRE = 8.0
 PATTERN_PERIOD = 8
 
+# The head, drawn facing right: a dark crimson skull, outlined in near black, with a
+# pale snout and two big white eyes, so it stands apart from the body even when shrunk
+# to 12 x 12 or 16 x 8. The skull is a rounded square one pixel wider than the body on
+# each side; the neck narrows by a pixel just behind it.
+HEAD_OUTLINE = (34, 4, 10)
+CROWN = (132, 16, 44)
+SNOUT = (238, 140, 96)
+SNOUT_SIDE = (214, 96, 70)
+HEAD_EYE = (240, 238, 220)
+SKULL_CENTRE_X = 8.5
+SKULL_HALF_LENGTH = 7.5
+SKULL_ROUNDNESS = 2.4
+NECK_LENGTH = 4
+SNOUT_FROM = 11
+# Each eye is 4 x 4 pixels with a 2 x 2 pupil at its front, so that white and pupil
+# both survive shrinking to half size along either axis.
+EYE_ROW = 3
+EYE_COLUMN = 7
+
 
 class Canvas:
     """A picture of RGB tuples, rows top-down."""
@@ -228,36 +247,44 @@ def tail_piece():
     return c
 
 
-# Half-widths of the head facing right, per column: neck, wide jaw, snout.
-HEAD_WIDTHS = [6, 6, 7, 7, 7, 7, 7, 7, 7, 6, 5, 3.5, 0, 0, 0, 0]
+def in_skull(x, y):
+    """Whether pixel (x, y) of the head facing right lies in the skull (rows 0 and 15 stay clear)."""
+    dx = (x + 0.5 - SKULL_CENTRE_X) / SKULL_HALF_LENGTH
+    dy = (y + 0.5 - CENTRE) / (HALF + 1)
+    return abs(dx)**SKULL_ROUNDNESS + abs(dy)**SKULL_ROUNDNESS < 1
 
 
 def head_piece():
-    """Head facing right: the body enters at the left edge."""
+    """Head facing right: the body enters at the left edge, the snout touches the right.
+
+    Column 0 is the body's own edge, so the head joins it seamlessly."""
     c = Canvas(CELL, CELL)
+    skull = [[in_skull(x, y) for x in range(CELL)] for y in range(CELL)]
     for y in range(CELL):
         for x in range(CELL):
-            w = HEAD_WIDTHS[x]
             o = y + 0.5 - CENTRE
-            if abs(o) < w:
-                colour = body_colour(o, w, x + 0.5)
-                if x >= 2 and colour in (SCALE, SCALE_GOLD):
-                    colour = BRIGHT if abs(o) < 1 else RED
+            if skull[y][x]:
+                edge = any(not (0 <= x + ex < CELL and 0 <= y + ey < CELL) or not skull[y + ey][x + ex]
+                           for ex, ey in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+                if edge:
+                    colour = HEAD_OUTLINE
+                elif x + 0.5 - SNOUT_FROM >= 3.0 * (o / (HALF + 1))**2:
+                    colour = SNOUT if abs(o) < 3 else SNOUT_SIDE
+                else:
+                    colour = CROWN
                 c.set(x, y, colour)
-    # Eyes on both sides, pupils towards the front; three rows and columns each,
-    # so that two of each survive shrinking to 12 x 12 however it samples.
-    for y in (3, 4, 5, 10, 11, 12):
-        for x in (6, 7):
-            c.set(x, y, EYE)
-        c.set(8, y, PUPIL)
-    c.set(10, 6, NOSTRIL)
-    c.set(10, 9, NOSTRIL)
-    # Forked tongue.
-    for x in (12, 13, 14):
-        c.set(x, 7, TONGUE)
-        c.set(x, 8, TONGUE)
-    for x, y in ((15, 6), (15, 9), (14, 6), (14, 9), (15, 5), (15, 10)):
-        c.set(x, y, TONGUE_DARK)
+            elif x < NECK_LENGTH:
+                w = HALF if x == 0 else HALF - 1
+                if abs(o) < w:
+                    colour = body_colour(o, w, x + 0.5)
+                    if colour in (SCALE, SCALE_GOLD):
+                        colour = BRIGHT if abs(o) < 1 else RED
+                    c.set(x, y, colour)
+    for top in (EYE_ROW, CELL - EYE_ROW - 4):
+        c.fill_rect(EYE_COLUMN, top, EYE_COLUMN + 4, top + 4, HEAD_EYE)
+        c.fill_rect(EYE_COLUMN + 2, top + 1, EYE_COLUMN + 4, top + 3, PUPIL)
+    for y in (6, 9):
+        c.set(14, y, NOSTRIL)
     return c
 
 
@@ -747,26 +774,29 @@ def write_resources(root, pictures):
 # ---------------------------------------------------------------- preview
 
 
-def preview_board(pictures, centre_sampling):
-    """A 240 x 240 board of 20 x 20 cells at Level 5, drawn as the game draws it."""
-    n, cell = 20, 12
-    c = Canvas(n * cell, n * cell)
+def preview_board(pictures, centre_sampling, cell_w=12, cell_h=12):
+    """A board of 20 x 20 cells at Level 5, drawn as the game draws it: 12 x 12 cells on the
+    portrait screen, 16 x 8 on the landscape one."""
+    n = 20
+    c = Canvas(n * cell_w, n * cell_h)
     c.tile(pictures[155], 0, 0, c.width, c.height)
     lo = n // 4
-    c.stretch(pictures[154], lo * cell, lo * cell, n * cell // 2, n * cell // 2, WHITE, centre_sampling)
+    c.stretch(pictures[154], lo * cell_w, lo * cell_h, n * cell_w // 2, n * cell_h // 2, WHITE, centre_sampling)
     # Crosses the left/right seam on row 2 and the top/bottom seam in column 17.
     snake = [(1, 2), (0, 2), (19, 2), (18, 2), (17, 2), (17, 1), (17, 0), (17, 19), (17, 18), (16, 18), (15, 18),
              (15, 17), (14, 17), (13, 17), (13, 16), (13, 15), (12, 15), (11, 15), (11, 16), (10, 16), (9, 16),
              (9, 17), (9, 18), (8, 18)]
     cells = unwrap(snake, n)
     for i, (x, y) in enumerate(snake):
-        c.stretch(pictures[choose_piece(cells, i)], x * cell, y * cell, cell, cell, WHITE, centre_sampling)
-    c.stretch(pictures[142], 4 * cell, 2 * cell, cell, cell, WHITE, centre_sampling)
-    # A second, short snake showing the other heads and tails.
-    for snake in ([(2, 6), (2, 7), (2, 8), (3, 8), (3, 9), (3, 10)], [(3, 13), (3, 12), (2, 12), (1, 12)]):
+        c.stretch(pictures[choose_piece(cells, i)], x * cell_w, y * cell_h, cell_w, cell_h, WHITE, centre_sampling)
+    c.stretch(pictures[142], 4 * cell_w, 2 * cell_h, cell_w, cell_h, WHITE, centre_sampling)
+    # Short snakes showing the other heads and tails.
+    for snake in ([(2, 6), (2, 7), (2, 8), (3, 8), (3, 9), (3, 10)], [(3, 13), (3, 12), (2, 12), (1, 12)],
+                  [(11, 2), (12, 2), (13, 2), (13, 3)]):
         cells = unwrap(snake, n)
         for i, (x, y) in enumerate(snake):
-            c.stretch(pictures[choose_piece(cells, i)], x * cell, y * cell, cell, cell, WHITE, centre_sampling)
+            c.stretch(pictures[choose_piece(cells, i)], x * cell_w, y * cell_h, cell_w, cell_h, WHITE,
+                      centre_sampling)
     return c
 
 
@@ -793,6 +823,9 @@ def write_preview(directory, pictures):
     paths = []
     for name, pic, factor in (('board', as_screen(preview_board(pictures, True)), 3),
                               ('board_floor_sampling', as_screen(preview_board(pictures, False)), 3),
+                              ('board_landscape', as_screen(preview_board(pictures, True, 16, 8)), 3),
+                              ('board_landscape_floor_sampling', as_screen(preview_board(pictures, False, 16, 8)),
+                               3),
                               ('sheet', preview_sheet(pictures), 6),
                               ('splash', pictures[2], 2),
                               ('hedge', pictures[154], 3),
