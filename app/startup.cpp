@@ -81,15 +81,9 @@ void ResetAppState() {
 
 std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
-  case WM_CREATE: {
-    SHMENUBARINFO info{};
-    info.cbSize = 36;
-    info.hwndParent = window;
-    info.nToolBarId = IDR_MAIN_BAR;
-    info.hInstRes = g_app.instance;
-    g_app.mainMenuBar = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
+  case WM_CREATE:
+    g_app.mainMenuBar = CreateSoftKeyBar(window, g_app.instance, IDR_MAIN_BAR);
     return 0;
-  }
   case WM_PAINT:
     PaintSplash(window);
     return 0;

@@ -39,18 +39,8 @@ void StartGameTimer(std::uint32_t period) { SetTimer(g_app.gameDialog, IDT_GAME,
 bool ScreenAlive() { return IsWindow(g_app.gameDialog) && g_app.board && g_app.scores; }
 
 void OnInitDialog(HWND dialog) {
-  SHINITDLGINFO init;
-  init.dwMask = SHIDIM_FLAGS;
-  init.hDlg = dialog;
-  init.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&init);
-
-  SHMENUBARINFO bar{};
-  bar.cbSize = 36;
-  bar.hwndParent = dialog;
-  bar.nToolBarId = IDR_GAME_BAR;
-  bar.hInstRes = g_app.instance;
-  SHCreateMenuBar(&bar);
+  InitDialogFlags(dialog, SHIDIF_SIZEDLGFULLSCREEN);
+  HWND bar = CreateSoftKeyBar(dialog, g_app.instance, IDR_GAME_BAR);
 
   RECT d{}, m{};
   GetWindowRect(dialog, &d);
@@ -67,7 +57,7 @@ void OnInitDialog(HWND dialog) {
     g_app.board->selfCollision = g_app.selfCollisionOption;
     g_app.board->LoadSprites(g_app.instance);
   }
-  g_app.gameMenu = reinterpret_cast<HMENU>(SendMessageW(bar.hwndMB, SHCMBM_GETSUBMENU, 0, IDM_MENU));
+  g_app.gameMenu = reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, IDM_MENU));
   Check(IDM_LEVEL_1, true);
   Check(IDM_CAMERA, g_app.padControl == 0);
   Check(IDM_PAD, g_app.padControl != 0);

@@ -162,6 +162,23 @@ bool SHInitDialog(SHINITDLGINFO *info) {
 
 void SHInitExtraControls() {}
 
+bool InitDialogFlags(HWND dialog, std::uint32_t flags) {
+  SHINITDLGINFO init;
+  init.dwMask = SHIDIM_FLAGS;
+  init.hDlg = dialog;
+  init.dwFlags = flags;
+  return SHInitDialog(&init);
+}
+
+HWND CreateSoftKeyBar(HWND parent, HINSTANCE instance, int barId) {
+  SHMENUBARINFO bar{};
+  bar.cbSize = 36;
+  bar.hwndParent = parent;
+  bar.nToolBarId = std::uint32_t(barId);
+  bar.hInstRes = instance;
+  return SHCreateMenuBar(&bar) ? bar.hwndMB : nullptr;
+}
+
 std::uint32_t CheckMenuItem(HMENU menu, std::uint32_t id, std::uint32_t flags) {
   Menu::Item *item = FindItem(menu, id);
   if (!item)

@@ -34,6 +34,11 @@ constexpr std::uint32_t SHIDIF_SIPDOWN = 0x0008;
 constexpr std::uint32_t SHIDIF_EMPTYMENU = 0x0020;
 bool SHInitDialog(SHINITDLGINFO *info);
 
+// The usual calls in one line each: SHInitDialog with its flags, and a soft-key bar from a
+// resource (returns the bar, or null when it cannot be made).
+bool InitDialogFlags(HWND dialog, std::uint32_t flags);
+HWND CreateSoftKeyBar(HWND parent, HINSTANCE instance, int barId);
+
 // The shell's start-up routine; call once before anything else of the shell.
 void SHInitExtraControls();
 

@@ -7,11 +7,7 @@
 std::intptr_t AboutDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
   switch (message) {
   case WM_INITDIALOG: {
-    SHINITDLGINFO init;
-    init.dwMask = SHIDIM_FLAGS;
-    init.hDlg = dialog;
-    init.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU;
-    SHInitDialog(&init);
+    InitDialogFlags(dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU);
     PlaceDialog(dialog, g_app.dialogTop);
     return 1;
   }

@@ -23,25 +23,15 @@ void CheckShownLevel() {
 }
 
 void OnInitDialog(HWND dialog) {
-  SHINITDLGINFO init;
-  init.dwMask = SHIDIM_FLAGS;
-  init.hDlg = dialog;
-  init.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&init);
-
-  SHMENUBARINFO bar{};
-  bar.cbSize = 36;
-  bar.hwndParent = dialog;
-  bar.nToolBarId = IDR_SCORES_BAR;
-  bar.hInstRes = g_app.instance;
-  SHCreateMenuBar(&bar);
+  InitDialogFlags(dialog, SHIDIF_SIZEDLGFULLSCREEN);
+  HWND bar = CreateSoftKeyBar(dialog, g_app.instance, IDR_SCORES_BAR);
 
   RECT mainRect{};
   PlaceDialog(dialog, GetWindowRect(g_app.mainWindow, &mainRect) ? mainRect.top : g_app.dialogTop);
   g_app.scoresLevel = std::clamp(g_app.gameLevel, 0, 4);
   g_app.scoresDialog = dialog;
   g_app.scoresLevelMenu =
-      bar.hwndMB ? reinterpret_cast<HMENU>(SendMessageW(bar.hwndMB, SHCMBM_GETSUBMENU, 0, IDM_LEVEL_BUTTON))
+      bar ? reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, IDM_LEVEL_BUTTON))
                  : nullptr;
   CheckShownLevel();
   SetTimer(dialog, IDT_BEST_SCORES, kRepaintPeriodMs, OnTick);

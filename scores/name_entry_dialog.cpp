@@ -82,18 +82,8 @@ void OnTick(HWND, std::uint32_t, std::uintptr_t, std::uint32_t) {
 }
 
 void OnInitDialog(HWND dialog) {
-  SHINITDLGINFO init;
-  init.dwMask = SHIDIM_FLAGS;
-  init.hDlg = dialog;
-  init.dwFlags = 0;
-  SHInitDialog(&init);
-
-  SHMENUBARINFO bar{};
-  bar.cbSize = 36;
-  bar.hwndParent = dialog;
-  bar.nToolBarId = IDR_MAIN_BAR;
-  bar.hInstRes = g_app.instance;
-  SHCreateMenuBar(&bar);
+  InitDialogFlags(dialog, 0);
+  CreateSoftKeyBar(dialog, g_app.instance, IDR_MAIN_BAR);
 
   // playerName is handed in terminated or not: it is read up to its last unit.
   char16_t name[std::size(g_app.playerName)];
