@@ -124,7 +124,7 @@ protected:
     g_app.mainWindow = mainWindow;
     RestoreGeometry();
     char dir[] = "/tmp/vexmoor-dialogs-XXXXXX";
-    folder = mkdtemp(dir) ? dir : "/tmp";
+    folder = mkdtemp(dir) ? dir : "";
     table = std::make_unique<ScoreTable>(5, folder + "/results.txt");
     g_app.scores = table.get();
   }

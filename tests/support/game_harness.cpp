@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@
 
 GameHarness::GameHarness() {
   char base[] = "/tmp/vexmoor-game-XXXXXX";
-  folder = mkdtemp(base) ? base : "/tmp";
+  folder = mkdtemp(base) ? base : "";
   settingsFile = folder + "/settings.txt";
   resultsFile = folder + "/results.txt";
   ResetAppState();
@@ -42,6 +43,8 @@ GameHarness::GameHarness() {
 GameHarness::~GameHarness() {
   PlatformStop();
   ResetAppState();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 void GameHarness::At(std::uint64_t atMs, std::function<void()> f) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <sys/stat.h>
@@ -20,5 +21,8 @@ int main(int argc, char **argv) {
     }
   }
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  int result = RUN_ALL_TESTS();
+  std::error_code ignored;
+  std::filesystem::remove_all(base, ignored);
+  return result;
 }

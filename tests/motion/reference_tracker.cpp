@@ -1,0 +1,186 @@
+#include "reference_tracker.h"
+
+#include <cstdlib>
+
+namespace {
+
+void Decode(std::uint16_t p, int &r, int &g, int &b) {
+  r = (p >> 11) << 3;
+  g = ((p >> 5) & 63) << 2;
+  b = (p & 31) << 3;
+}
+
+// |a - b| of two 32-bit sums, wrapping the way 32-bit registers do.
+std::uint32_t WrappedDistance(std::int32_t a, std::int32_t b) {
+  std::uint32_t d = static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b);
+  return static_cast<std::int32_t>(d) < 0 ? 0u - d : d;
+}
+
+} // namespace
+
+ReferenceTracker::ReferenceTracker(int width, int height, int blockSize, int mode, bool perChannel)
+    : width(width), height(height), blockSize(blockSize), mode(mode), perChannel(perChannel),
+      gridWidth(width / blockSize), gridHeight(height / blockSize) {
+  for (int c = 0; c < 3; ++c) {
+    for (int s = 0; s < 2; ++s) {
+      columns[s][c].assign(width, 0);
+      rows[s][c].assign(height, 0);
+    }
+    blocks[c].assign(gridWidth * gridHeight, 0);
+    previousBlocks[c].assign(gridWidth * gridHeight, 0);
+  }
+}
+
+void ReferenceTracker::Process(const std::uint16_t *pixels) {
+  Accumulate(pixels);
+  if (frameCount > 0) {
+    if (mode != 2)
+      MatchBlocks();
+    if (mode != 1)
+      MatchProfiles();
+    Combine();
+  }
+  currentSet = 1 - currentSet;
+  ++frameCount;
+}
+
+void ReferenceTracker::Accumulate(const std::uint16_t *pixels) {
+  for (int c = 0; c < Channels(); ++c) {
+    if (mode != 1) {
+      columns[currentSet][c].assign(width, 0);
+      rows[currentSet][c].assign(height, 0);
+    }
+    if (mode != 2) {
+      previousBlocks[c] = blocks[c];
+      blocks[c].assign(gridWidth * gridHeight, 0);
+    }
+  }
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      int rgb[3];
+      Decode(pixels[y * width + x], rgb[0], rgb[1], rgb[2]);
+      const int s = rgb[0] + rgb[1] + rgb[2];
+      const bool inBlock = x / blockSize < gridWidth && y / blockSize < gridHeight;
+      const int b = (y / blockSize) * gridWidth + x / blockSize;
+      for (int c = 0; c < Channels(); ++c) {
+        const int value = perChannel ? rgb[c] : s;
+        if (mode != 1) {
+          columns[currentSet][c][x] += value;
+          rows[currentSet][c][y] += value;
+        }
+        if (mode != 2 && inBlock)
+          blocks[c][b] += perChannel ? value : s / 3;
+      }
+    }
+  }
+}
+
+void ReferenceTracker::MatchBlocks() {
+  const int hw = gridWidth / 2, hh = gridHeight / 2;
+  std::int64_t total = 0;
+  std::int32_t best = 1000000000;
+  int bestDx = -1, bestDy = -1;
+  for (int dy = hh - 1; dy >= 0; --dy) {
+    for (int dx = hw - 1; dx >= 0; --dx) {
+      std::uint32_t sad = 0;
+      for (int row = 0; row < hh; ++row) {
+        for (int col = 0; col < hw; ++col) {
+          const int cur = (hh / 2 + row) * gridWidth + hw / 2 + col;
+          const int prev = (dy + row) * gridWidth + dx + col;
+          if (perChannel) {
+            for (int c = 0; c < 3; ++c)
+              sad += WrappedDistance(blocks[c][cur], previousBlocks[c][prev]) / 3;
+          } else {
+            sad += WrappedDistance(blocks[0][cur], previousBlocks[0][prev]);
+          }
+        }
+      }
+      const std::int32_t score = static_cast<std::int32_t>(sad);
+      total += score;
+      if (score < best) {
+        best = score;
+        bestDx = dx;
+        bestDy = dy;
+      }
+    }
+  }
+  const float mean = static_cast<float>(total / (static_cast<std::int64_t>(hh) * hw));
+  if (bestDx >= 0 && mean > static_cast<float>(best) * blockPeakRatio &&
+      mean > (static_cast<float>(hh) * static_cast<float>(hw)) * blockMinContrast) {
+    blockX = (hw / 2 - bestDx) * blockSize;
+    blockY = (hh / 2 - bestDy) * blockSize;
+    blockValid = true;
+  } else {
+    blockX = blockY = 0;
+    blockValid = false;
+  }
+}
+
+bool ReferenceTracker::AxisSearch(int n, bool columnsAxis, int &result) const {
+  const int half = n / 2;
+  std::int64_t total = 0, best = 0;
+  int bestD = 0;
+  for (int s = n - 1; s >= 0; --s) {
+    const int d = s - half;
+    std::int64_t sum = 0, pairs = 0;
+    for (int j = 0; j < n; ++j) {
+      if (j + d < 0 || j + d >= n)
+        continue;
+      ++pairs;
+      for (int c = 0; c < Channels(); ++c) {
+        const auto &cur = columnsAxis ? columns[currentSet][c] : rows[currentSet][c];
+        const auto &prev = columnsAxis ? columns[1 - currentSet][c] : rows[1 - currentSet][c];
+        const std::int64_t a = static_cast<std::int32_t>(static_cast<std::uint32_t>(cur[j + d]));
+        const std::int64_t b = static_cast<std::int32_t>(static_cast<std::uint32_t>(prev[j]));
+        sum += perChannel ? std::llabs(a - b) / 3 : std::llabs(a - b);
+      }
+    }
+    const std::int64_t score = sum / pairs;
+    total += score;
+    if (s == n - 1 || score < best) {
+      best = score;
+      bestD = d;
+    }
+  }
+  const float meanAll = static_cast<float>(total / n);
+  const bool accepted = meanAll > static_cast<float>(best) * profilePeakRatio &&
+                        meanAll > static_cast<float>(n) * profileMinContrast;
+  result = accepted ? bestD : 0;
+  return accepted;
+}
+
+void ReferenceTracker::MatchProfiles() {
+  const bool x = AxisSearch(width, true, profileX);
+  const bool y = AxisSearch(height, false, profileY);
+  profileValid = x && y;
+}
+
+void ReferenceTracker::Combine() {
+  reportValid = true;
+  if (mode == 1) {
+    reportX = blockX;
+    reportY = blockY;
+    reportValid = blockValid;
+  } else if (mode == 2) {
+    reportX = profileX;
+    reportY = profileY;
+    reportValid = profileValid;
+  } else {
+    auto merge = [](int a, int b) {
+      if ((a > 0 && b > 0) || (a < 0 && b < 0))
+        return std::abs(a) < std::abs(b) ? a : b;
+      return 0;
+    };
+    reportX = merge(blockX, profileX);
+    reportY = merge(blockY, profileY);
+    if (!blockValid && !profileValid) {
+      reportValid = false;
+    } else if (blockValid && !profileValid) {
+      reportX = blockX;
+      reportY = blockY;
+    } else if (profileValid && !blockValid) {
+      reportX = profileX;
+      reportY = profileY;
+    }
+  }
+}

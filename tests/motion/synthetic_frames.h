@@ -1,0 +1,43 @@
+#pragma once
+// Frames made up by the motion tests and the tracker benchmark: a random textured scene
+// seen through a window that can be moved by whole pixels.
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+using Frame = std::vector<std::uint16_t>;
+
+inline std::uint16_t Rgb565(int r, int g, int b) {
+  return static_cast<std::uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+// A scene larger than the frames cut from it, so a moved view never runs out of texture.
+struct Scene {
+  // levels: pixel values 0 to levels - 1; grain: side of the squares of one value.
+  Scene(int width, int height, unsigned seed, int levels = 65536, int grain = 1)
+      : width(width), height(height), pixels(static_cast<std::size_t>(width) * height) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(0, levels - 1);
+    std::vector<std::uint16_t> cells(static_cast<std::size_t>(width / grain + 1) * (height / grain + 1));
+    for (auto &c : cells)
+      c = static_cast<std::uint16_t>(value(random));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        pixels[y * width + x] = cells[(y / grain) * (width / grain + 1) + x / grain];
+  }
+
+  // The view whose content sits (shiftX, shiftY) pixels further right and down than the
+  // view at (0, 0): positive shifts move the content towards higher columns and rows.
+  Frame View(int frameWidth, int frameHeight, int shiftX, int shiftY) const {
+    Frame frame(static_cast<std::size_t>(frameWidth) * frameHeight);
+    const int originX = (width - frameWidth) / 2 - shiftX, originY = (height - frameHeight) / 2 - shiftY;
+    for (int y = 0; y < frameHeight; ++y)
+      for (int x = 0; x < frameWidth; ++x)
+        frame[y * frameWidth + x] = pixels[(originY + y) * width + originX + x];
+    return frame;
+  }
+
+  int width, height;
+  std::vector<std::uint16_t> pixels;
+};
