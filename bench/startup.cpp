@@ -10,22 +10,30 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 extern char **environ;
 
 namespace {
 
-std::string TempFolder() {
-  static std::string folder = [] {
+// A folder for the runs' settings and results, removed when the benchmark ends.
+struct TempFolder {
+  std::string path;
+  TempFolder() {
     char base[] = "/tmp/vexmoor-bench-XXXXXX";
-    return std::string(mkdtemp(base) ? base : "/tmp");
-  }();
-  return folder;
-}
+    path = mkdtemp(base) ? base : "";
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    if (!path.empty())
+      std::filesystem::remove_all(path, ignored);
+  }
+};
 
 void BM_StartToFirstFrame(benchmark::State &state) {
-  std::string folder = TempFolder();
+  static TempFolder temp;
+  const std::string &folder = temp.path;
   std::string settings = folder + "/settings.txt";
   const char *argv[] = {VEXMOOR_BINARY, "--camera", "none", "--exit-after-first-frame", "--data-dir",
                         folder.c_str(), "--settings", settings.c_str(), nullptr};
