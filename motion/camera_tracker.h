@@ -86,4 +86,23 @@ public:
   float blockMinContrast = 2.0f;
   float profilePeakRatio = 2.0f;
   float profileMinContrast = 14.0f;
+
+private:
+  struct Scratch; // working memory of the accumulation and the searches
+
+  // What the buffers were sized for; frames are processed only while the public fields
+  // still agree with it, so a change without ConfigureFormat cannot index past a buffer.
+  bool configured = false;
+  bool havePrevious = false;
+  std::int32_t frameWidth = 0, frameHeight = 0, configuredBlockSize = 0;
+  TrackingMode configuredMode = Combined;
+  bool configuredPerChannel = false;
+  Scratch *scratch = nullptr;
+
+  bool Ready() const;
+  void FreeBuffers();
+  bool AllocateBuffers();
+  void AccumulateGeneral(const std::uint16_t *pixels, bool profiles, bool blocks);
+  bool MatchProfileAxis(int n, std::int64_t *const *current, std::int64_t *const *previous, int channels,
+                        std::int32_t &result);
 };

@@ -1,0 +1,151 @@
+// CameraTracker::ProcessFrame (block matching on intensity, the mode the game runs) at the
+// usual camera sizes, with the frame in cache (as right after the sink's copy) and cold,
+// beside the plain scalar tracker and a plain read of the same frames.
+
+#include "../tests/motion/reference_tracker.cpp"
+#include "../tests/motion/synthetic_frames.h"
+#include "motion/camera_tracker.h"
+#include "motion/tracker_kernels.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <emmintrin.h>
+
+namespace {
+
+int BlockSizeFor(int width, int height) {
+  return CameraTracker::ChooseBlockSize(std::max(width, height), 40);
+}
+
+// Enough frames to overflow the last-level cache, so each one comes from memory.
+constexpr std::size_t ColdPoolBytes = std::size_t{256} << 20;
+
+struct Frames {
+  Frames(int width, int height, bool cold) : width(width), height(height) {
+    // Two views one block apart, so that every frame is matched and accepted.
+    const int step = BlockSizeFor(width, height);
+    const Scene scene(width + 4 * step, height + 4 * step, 11);
+    const Frame a = scene.View(width, height, 0, 0), b = scene.View(width, height, step, -step);
+    const std::size_t bytes = a.size() * sizeof(std::uint16_t);
+    const std::size_t count = cold ? std::max<std::size_t>(2, ColdPoolBytes / bytes) & ~std::size_t{1} : 2;
+    pool.resize(count * a.size());
+    for (std::size_t i = 0; i < count; ++i)
+      std::copy(i % 2 ? b.begin() : a.begin(), i % 2 ? b.end() : a.end(), pool.begin() + i * a.size());
+    frameCount = count;
+  }
+  const std::uint16_t *Next() {
+    const std::uint16_t *frame = pool.data() + next * static_cast<std::size_t>(width) * height;
+    next = (next + 1) % frameCount;
+    return frame;
+  }
+  int width, height;
+  std::size_t frameCount = 0, next = 0;
+  std::vector<std::uint16_t> pool;
+};
+
+void ProcessFrame(benchmark::State &state, bool cold, TrackingMode mode = BlockMatching) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  Frames frames(width, height, cold);
+  CameraTracker tracker;
+  tracker.SetMode(mode, false, 40);
+  tracker.blockSize = BlockSizeFor(width, height);
+  tracker.format.biWidth = width;
+  tracker.format.biHeight = height;
+  if (!tracker.ConfigureFormat()) {
+    state.SkipWithError("format refused");
+    return;
+  }
+  tracker.ProcessFrame(frames.Next());
+  for (auto _ : state) {
+    tracker.ProcessFrame(frames.Next());
+    benchmark::DoNotOptimize(tracker.reportX);
+  }
+  if (!tracker.reportValid && mode == BlockMatching)
+    state.SkipWithError("the test scene was not tracked");
+}
+
+// The two halves of ProcessFrame apart, frame in cache.
+void Parts(benchmark::State &state, bool match) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  Frames frames(width, height, false);
+  CameraTracker tracker;
+  tracker.SetMode(BlockMatching, false, 40);
+  tracker.blockSize = BlockSizeFor(width, height);
+  tracker.format.biWidth = width;
+  tracker.format.biHeight = height;
+  tracker.ConfigureFormat();
+  tracker.AccumulateFrame(frames.Next());
+  tracker.AccumulateFrame(frames.Next());
+  for (auto _ : state) {
+    if (match)
+      tracker.MatchBlocks();
+    else
+      tracker.AccumulateFrame(frames.Next());
+    benchmark::DoNotOptimize(tracker.blockX);
+  }
+}
+
+void ReadFrame(benchmark::State &state, bool cold) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  Frames frames(width, height, cold);
+  const std::size_t vectors = static_cast<std::size_t>(width) * height / 8;
+  for (auto _ : state) {
+    const __m128i *p = reinterpret_cast<const __m128i *>(frames.Next());
+    __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+    std::size_t i = 0;
+    for (; i + 4 <= vectors; i += 4) {
+      s0 = _mm_add_epi64(s0, _mm_loadu_si128(p + i));
+      s1 = _mm_add_epi64(s1, _mm_loadu_si128(p + i + 1));
+      s2 = _mm_add_epi64(s2, _mm_loadu_si128(p + i + 2));
+      s3 = _mm_add_epi64(s3, _mm_loadu_si128(p + i + 3));
+    }
+    for (; i < vectors; ++i)
+      s0 = _mm_add_epi64(s0, _mm_loadu_si128(p + i));
+    __m128i sum = _mm_add_epi64(_mm_add_epi64(s0, s1), _mm_add_epi64(s2, s3));
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
+void Reference(benchmark::State &state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  Frames frames(width, height, false);
+  ReferenceTracker tracker(width, height, BlockSizeFor(width, height), BlockMatching, false);
+  tracker.Process(frames.Next());
+  for (auto _ : state) {
+    tracker.Process(frames.Next());
+    benchmark::DoNotOptimize(tracker.reportX);
+  }
+}
+
+void Sizes(benchmark::internal::Benchmark *b) {
+  b->Args({176, 144})->Args({320, 240})->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(ProcessFrame, hot, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(ReadFrame, hot, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(ProcessFrame, cold, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(ReadFrame, cold, true)->Apply(Sizes);
+// For scale: both estimators, the profile search in plain code.
+BENCHMARK_CAPTURE(ProcessFrame, combined, false, Combined)
+    ->Args({176, 144})
+    ->Args({640, 480})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Parts, accumulate, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(Parts, match, true)->Apply(Sizes);
+BENCHMARK(Reference)->Apply(Sizes);
+
+// VEXMOOR_KERNELS=avx2 or sse2 times the narrower kernels on a processor that has more.
+int main(int argc, char **argv) {
+  if (const char *kernels = std::getenv("VEXMOOR_KERNELS"))
+    tracker_kernels::LimitLevel(std::strcmp(kernels, "sse2") == 0   ? tracker_kernels::Level::Sse2
+                                : std::strcmp(kernels, "avx2") == 0 ? tracker_kernels::Level::Avx2
+                                                                    : tracker_kernels::Level::Avx512);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}
