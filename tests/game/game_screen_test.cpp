@@ -45,9 +45,13 @@ int HudPixels(int left, int top, int right, int bottom) {
   return count;
 }
 
-TEST(GameScreen, LevelThreeSpeedsUpAfterFiveFoodsAndGrowsTheSnake) {
+class GameScreen : public ::testing::Test {
+protected:
   GameHarness h;
-  h.OpenGameScreen(10);
+  void SetUp() override { h.OpenGameScreen(10); }
+};
+
+TEST_F(GameScreen, LevelThreeSpeedsUpAfterFiveFoodsAndGrowsTheSnake) {
   h.Command(50, IDM_LEVEL_1 + 2);
   int fed = 0;
   h.eachIdle = [&] {
@@ -72,8 +76,7 @@ TEST(GameScreen, LevelThreeSpeedsUpAfterFiveFoodsAndGrowsTheSnake) {
   EXPECT_GE(fed, 4);
 }
 
-TEST(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
-  GameHarness h;
+TEST_F(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   g_app.tickInterval = 200.0f;
   std::vector<std::uint32_t> periods;
   for (int i = 0; i < 30; ++i) {
@@ -86,9 +89,7 @@ TEST(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   EXPECT_FLOAT_EQ(g_app.tickInterval, 1.0f);
 }
 
-TEST(GameScreen, LevelFourStarvesAfterItsAllowanceAndShowsZero) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, LevelFourStarvesAfterItsAllowanceAndShowsZero) {
   h.Command(50, IDM_LEVEL_1 + 3);
   h.eachIdle = FoodAway;
   bool running7s = false, over9s = false;
@@ -103,9 +104,7 @@ TEST(GameScreen, LevelFourStarvesAfterItsAllowanceAndShowsZero) {
   EXPECT_TRUE(over9s);
 }
 
-TEST(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
   h.Command(20, IDM_CAMERA);
   h.Command(50, IDM_LEVEL_1 + 3); // Level 4 turns "Block screen" on
   h.eachIdle = FoodAway;
@@ -128,9 +127,7 @@ TEST(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
   h.Run(4100);
 }
 
-TEST(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
   h.At(15, [] {
     EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_LEVEL_1));
     EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_PAD)); // the camera failed
@@ -155,9 +152,7 @@ TEST(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
   h.Run(100);
 }
 
-TEST(GameScreen, GameOverShowsOnlyAfterAGameEndsAtTheHedge) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, GameOverShowsOnlyAfterAGameEndsAtTheHedge) {
   int before = -1;
   h.At(40, [&] { before = HudPixels(70, 147, 200, 175); });
   h.Command(50, IDM_LEVEL_1 + 4);
@@ -174,9 +169,7 @@ TEST(GameScreen, GameOverShowsOnlyAfterAGameEndsAtTheHedge) {
   EXPECT_EQ(before, 0);
 }
 
-TEST(GameScreen, LandscapeTurnsTheCameraVectorAtEveryPaintButNotThePad) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, LandscapeTurnsTheCameraVectorAtEveryPaintButNotThePad) {
   h.Key(30, VK_F9);
   h.At(40, [] {
     EXPECT_EQ(g_app.orientation, 1);
@@ -205,9 +198,7 @@ TEST(GameScreen, LandscapeTurnsTheCameraVectorAtEveryPaintButNotThePad) {
   h.Run(1100);
 }
 
-TEST(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
   h.Key(20, VK_F1); // "Menu"
   h.Key(30, '1');   // "New game"
   bool started = false;
@@ -222,9 +213,7 @@ TEST(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
   EXPECT_EQ(st.st_size, 7012);
 }
 
-TEST(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
   h.Command(50, IDM_LEVEL_1);
   h.eachIdle = [] {
     if (g_app.gameRunning && g_app.score < 2)
@@ -234,7 +223,7 @@ TEST(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
   };
   h.Command(700, IDM_NEW_GAME); // ends the game with 2 points: the name entry opens
   h.Text(800, u"Zoé");
-  h.Key(900, VK_F1); // "Ok": the score goes in, the best scores show
+  h.Key(900, VK_F1);  // "Ok": the score goes in, the best scores show
   h.Key(1000, VK_F1); // "Ok" again: back to the new game
   h.At(1100, [] {
     ASSERT_TRUE(g_app.scores);
@@ -246,9 +235,7 @@ TEST(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
   h.Run(1200);
 }
 
-TEST(GameScreen, CloseRequestDuringNameEntryEndsTheProgramAndKeepsTheFile) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, CloseRequestDuringNameEntryEndsTheProgramAndKeepsTheFile) {
   h.Command(50, IDM_LEVEL_1);
   h.eachIdle = [] {
     if (g_app.gameRunning && g_app.score < 1)
@@ -261,15 +248,9 @@ TEST(GameScreen, CloseRequestDuringNameEntryEndsTheProgramAndKeepsTheFile) {
   EXPECT_EQ(st.st_size, 7012);
 }
 
-} // namespace
-
-namespace {
-
 // A Level 5 game with a grown, bent snake, in portrait and then in landscape. With
 // VEXMOOR_SHOTS set, the screens are saved for looking at.
-TEST(GameScreen, LevelFiveBoardInBothOrientations) {
-  GameHarness h;
-  h.OpenGameScreen(10);
+TEST_F(GameScreen, LevelFiveBoardInBothOrientations) {
   h.Command(50, IDM_LEVEL_1 + 4);
   int shots = 0;
   h.eachIdle = [&] {

@@ -8,12 +8,19 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
 struct Case {
   int width, height, blockSize;
 };
+
+// Every estimate the tracker keeps, from the block and profile search to the report.
+auto Estimates(const auto &t) {
+  return std::tuple(t.blockX, t.blockY, t.blockValid, t.profileX, t.profileY, t.profileValid, t.reportX,
+                    t.reportY, t.reportValid);
+}
 
 // Runs the tracker and the plain reference side by side over a sequence of frames and
 // compares every statistic and estimate after each one. Returns how many reports were valid.
@@ -25,16 +32,14 @@ int CompareOver(const Case &size, int mode, bool perChannel, const std::vector<F
   tracker.format.biHeight = size.height;
   EXPECT_TRUE(tracker.ConfigureFormat());
   ReferenceTracker reference(size.width, size.height, size.blockSize, mode, perChannel);
-  const std::string where = std::to_string(size.width) + "x" + std::to_string(size.height) + "/" +
-                            std::to_string(size.blockSize) + " mode " + std::to_string(mode) +
-                            (perChannel ? " rgb" : "");
   const int channels = perChannel ? 3 : 1;
   int valid = 0;
   for (std::size_t f = 0; f < frames.size(); ++f) {
     const int set = tracker.currentSet;
     tracker.ProcessFrame(frames[f].data());
     reference.Process(frames[f].data());
-    SCOPED_TRACE(where + " frame " + std::to_string(f));
+    SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << "/" << size.blockSize << " mode "
+                                      << mode << (perChannel ? " rgb" : "") << " frame " << f);
     for (int c = 0; c < channels; ++c) {
       if (mode != BlockMatching) {
         const std::int64_t *columns =
@@ -49,15 +54,7 @@ int CompareOver(const Case &size, int mode, bool perChannel, const std::vector<F
                   reference.blocks[c]);
       }
     }
-    EXPECT_EQ(tracker.blockX, reference.blockX);
-    EXPECT_EQ(tracker.blockY, reference.blockY);
-    EXPECT_EQ(tracker.blockValid, reference.blockValid);
-    EXPECT_EQ(tracker.profileX, reference.profileX);
-    EXPECT_EQ(tracker.profileY, reference.profileY);
-    EXPECT_EQ(tracker.profileValid, reference.profileValid);
-    EXPECT_EQ(tracker.reportX, reference.reportX);
-    EXPECT_EQ(tracker.reportY, reference.reportY);
-    EXPECT_EQ(tracker.reportValid, reference.reportValid);
+    EXPECT_EQ(Estimates(tracker), Estimates(reference));
     if (::testing::Test::HasFailure())
       return valid;
     valid += tracker.reportValid;
@@ -90,17 +87,6 @@ std::vector<Frame> Sequence(const Case &size, unsigned seed) {
   frames.push_back(dim.pixels);
   frames.push_back(Frame(dim.pixels.size(), 0xFFFF));
   return frames;
-}
-
-std::string LevelName(const ::testing::TestParamInfo<tracker_kernels::Level> &info) {
-  switch (info.param) {
-  case tracker_kernels::Level::Avx512:
-    return "Avx512";
-  case tracker_kernels::Level::Avx2:
-    return "Avx2";
-  default:
-    return "Sse2";
-  }
 }
 
 class FastPath : public ::testing::TestWithParam<tracker_kernels::Level> {
@@ -149,9 +135,12 @@ TEST_P(FastPath, OtherModesAndLargeBlocksMatchTheReference) {
 }
 
 // Each level runs where the processor has it and falls back to the next narrower one.
-INSTANTIATE_TEST_SUITE_P(Kernels, FastPath,
-                         ::testing::Values(tracker_kernels::Level::Avx512, tracker_kernels::Level::Avx2,
-                                           tracker_kernels::Level::Sse2),
-                         LevelName);
+using tracker_kernels::Level;
+INSTANTIATE_TEST_SUITE_P(Kernels, FastPath, ::testing::Values(Level::Avx512, Level::Avx2, Level::Sse2),
+                         [](const auto &info) {
+                           return std::string(info.param == Level::Avx512 ? "Avx512"
+                                              : info.param == Level::Avx2 ? "Avx2"
+                                                                          : "Sse2");
+                         });
 
 } // namespace

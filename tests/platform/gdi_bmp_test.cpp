@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -120,10 +121,10 @@ TEST(Bmp, LoadBitmapFindsTheModulesResource) {
   HINSTANCE module = CreateModule(&table);
   HBITMAP bitmap = LoadBitmapW(module, 155);
   ASSERT_NE(bitmap, nullptr);
-  BITMAP info;
+  BITMAP info; // RGB565 rows, whatever the file's depth
   ASSERT_EQ(GetObjectW(bitmap, sizeof info, &info), int(sizeof info));
-  EXPECT_EQ(info.bmWidth, 6);
-  EXPECT_EQ(info.bmHeight, 3);
+  EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight, info.bmBitsPixel, info.bmWidthBytes),
+            std::tuple(6, 3, std::uint16_t(16), 12));
   ExpectPicture(*BitmapSurface(bitmap), 6, 3);
   EXPECT_EQ(LoadBitmapW(module, 156), nullptr);
   EXPECT_EQ(LoadBitmapW(module, 999), nullptr);

@@ -1,34 +1,66 @@
-// Fills, copies, clipping and object lifetimes of the drawing layer, checked pixel by pixel.
+// Fills, copies, text, clipping and object lifetimes of the drawing layer, checked pixel by pixel.
+// The text tests need the Liberation fonts (fonts-liberation).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/gdi_internal.h"
 
 namespace {
 
-constexpr std::uint16_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kWhite = 0xFFFF, kBlack = 0;
+constexpr std::uint16_t kRed = 0xF800, kBlue = 0x001F, kWhite = 0xFFFF, kBlack = 0;
+constexpr COLORREF kYellow = RGB(250, 250, 150);
 
-// A memory context drawing on a bitmap of its own, filled with one colour; frees both.
+// A memory context drawing on a bitmap of its own, filled with one colour; frees both, and the font
+// it was given.
 struct Canvas {
   HDC dc;
   HBITMAP bitmap;
-  Canvas(int w, int h, std::uint16_t fill = kBlue)
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateBitmap(w, h, 1, 16, nullptr)) {
+  HFONT font;
+  Canvas(int w, int h, std::uint16_t fill = kBlue, HFONT f = nullptr)
+      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateBitmap(w, h, 1, 16, nullptr)), font(f) {
     SelectObject(dc, bitmap);
-    std::fill(Pixels().pixels.begin(), Pixels().pixels.end(), fill);
+    if (font)
+      SelectObject(dc, font);
+    Fill(fill);
   }
   ~Canvas() {
     DeleteDC(dc);
     DeleteObject(bitmap);
+    if (font)
+      DeleteObject(font);
   }
   Surface &Pixels() { return *BitmapSurface(bitmap); }
+  void Fill(std::uint16_t colour) { std::fill(Pixels().pixels.begin(), Pixels().pixels.end(), colour); }
   std::uint16_t At(int x, int y) { return Pixels().Row(y)[x]; }
+  RECT Ink() { // the box of every pixel that is no longer blue; empty when none
+    RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = 0; y < Pixels().height; ++y)
+      for (int x = 0; x < Pixels().width; ++x)
+        if (At(x, y) != kBlue)
+          box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                     std::max(box.bottom, y + 1)};
+    return box;
+  }
 };
+
+HFONT Font(const char16_t *face, int height, int width = 0) {
+  LOGFONTW lf;
+  lf.lfHeight = height;
+  lf.lfWidth = width;
+  lf.lfWeight = FW_BOLD;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  std::memcpy(lf.lfFaceName, face, std::char_traits<char16_t>::length(face) * 2);
+  return CreateFontIndirectW(&lf);
+}
 
 // A bitmap whose pixel (x, y) holds a colour made from its position, so each copy is traceable.
 HBITMAP Numbered(int w, int h) {
@@ -46,14 +78,10 @@ Surface ModelStretch(Surface dst, const Surface &src, int x, int y, int w, int h
   // Only destination pixels that can land inside the target are visited (widths may be huge).
   for (long long j = std::max(0LL, -(long long)y); j < h && y + j < dst.height; ++j)
     for (long long i = std::max(0LL, -(long long)x); i < w && x + i < dst.width; ++i) {
-      long long dx = x + i, dy = y + j;
       long long sx = xs + (2LL * i + 1) * ws / (2LL * w), sy = ys + (2LL * j + 1) * hs / (2LL * h);
-      if (dx < 0 || dy < 0 || dx >= dst.width || dy >= dst.height || sx < 0 || sy < 0 || sx >= src.width ||
-          sy >= src.height)
-        continue;
-      std::uint16_t p = src.Row(int(sy))[sx];
-      if (!keyed || p != kWhite)
-        dst.Row(int(dy))[dx] = p;
+      if (sx >= 0 && sy >= 0 && sx < src.width && sy < src.height &&
+          (!keyed || src.Row(int(sy))[sx] != kWhite))
+        dst.Row(int(y + j))[x + i] = src.Row(int(sy))[sx];
     }
   return dst;
 }
@@ -66,25 +94,6 @@ protected:
   }
   int before = 0;
 };
-
-TEST_F(Gdi, BitmapsAreBlackRgb565WhateverTheDepthAsked) {
-  for (unsigned bpp : {1u, 16u, 24u, 32u}) {
-    HBITMAP bitmap = CreateBitmap(7, 5, 1, bpp, nullptr);
-    ASSERT_NE(bitmap, nullptr);
-    BITMAP info;
-    ASSERT_EQ(GetObjectW(bitmap, sizeof info, &info), int(sizeof info));
-    EXPECT_EQ(info.bmWidth, 7);
-    EXPECT_EQ(info.bmHeight, 5);
-    EXPECT_EQ(info.bmBitsPixel, 16);
-    EXPECT_EQ(info.bmWidthBytes, 14);
-    for (std::uint16_t p : BitmapSurface(bitmap)->pixels)
-      EXPECT_EQ(p, 0);
-    DeleteObject(bitmap);
-  }
-  EXPECT_EQ(CreateBitmap(0, 5, 1, 16, nullptr), nullptr);
-  EXPECT_EQ(CreateBitmap(-3, 5, 1, 16, nullptr), nullptr);
-  EXPECT_EQ(CreateBitmap(1 << 20, 1 << 20, 1, 16, nullptr), nullptr);
-}
 
 TEST_F(Gdi, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
   Canvas c(8, 6);
@@ -123,13 +132,6 @@ TEST_F(Gdi, PatternBrushTilesFromTheOriginAndOwnsItsPattern) {
       bool inside = x >= 4 && x < 14 && y >= 3 && y < 11;
       EXPECT_EQ(c.At(x, y), inside ? 0x100 + (y % 2) * 64 + x % 3 : kBlue) << x << "," << y;
     }
-  // With the default pen the board's outline is black and the tiling stays anchored.
-  SelectObject(c.dc, GetStockObject(BLACK_PEN));
-  ASSERT_TRUE(Rectangle(c.dc, 0, 0, 16, 12));
-  EXPECT_EQ(c.At(0, 5), kBlack);
-  EXPECT_EQ(c.At(15, 11), kBlack);
-  EXPECT_EQ(c.At(1, 1), 0x100 + 64 + 1);
-  EXPECT_EQ(c.At(14, 10), 0x100 + 0 + 2);
   RECT r{5, 5, 7, 6};
   ASSERT_TRUE(FillRect(c.dc, &r, pattern));
   EXPECT_EQ(c.At(5, 5), 0x100 + 64 + 2);
@@ -154,25 +156,27 @@ TEST_F(Gdi, FillsClipToTheSurfaceWhateverTheCoordinates) {
   EXPECT_EQ(c.At(4, 2), kWhite);
 }
 
-TEST_F(Gdi, CopiesAndStretchesMatchTheNearestNeighbourModelAtEveryEdge) {
+TEST_F(Gdi, CopiesAndStretchesMatchTheNearestNeighbourModel) {
   HBITMAP source = Numbered(16, 16);
+  std::vector<std::uint16_t> &bits = BitmapSurface(source)->pixels;
+  for (std::size_t i = 0; i < bits.size(); i += 5)
+    bits[i] = kWhite;                     // the key: skipped when keyed
+  bits[1] = ToRgb565(RGB(240, 255, 255)); // just off the key: drawn
   HDC src = CreateCompatibleDC(nullptr);
   SelectObject(src, source);
   struct Case {
     int x, y, w, h, xs, ys, ws, hs;
-  } cases[] = {
-      {2, 3, 16, 16, 0, 0, 16, 16},
-      {-5, -7, 16, 16, 0, 0, 16, 16},
-      {20, 10, 16, 16, 0, 0, 16, 16},
-      {4, 4, 10, 10, -3, -2, 10, 10},
-      {1, 1, 12, 12, 0, 0, 16, 16},
-      {-4, 25, 12, 12, 0, 0, 16, 16},
-      {0, 0, 32, 32, 0, 0, 16, 16},
-      {3, -1, 30, 7, 8, 8, 16, 16},
-      {5, 5, 7, 9, 15, 15, 4, 4},
-      {0, 0, 1, 1, 0, 0, 16, 16},
-      {INT_MIN / 2, 0, INT_MAX, 8, 0, 0, 16, 16},
-  };
+  } cases[] = {{2, 3, 16, 16, 0, 0, 16, 16},
+               {-5, -7, 16, 16, 0, 0, 16, 16},
+               {20, 10, 16, 16, 0, 0, 16, 16},
+               {4, 4, 10, 10, -3, -2, 10, 10},
+               {1, 1, 12, 12, 0, 0, 16, 16},
+               {-4, 25, 12, 12, 0, 0, 16, 16},
+               {0, 0, 32, 32, 0, 0, 16, 16},
+               {3, -1, 30, 7, 8, 8, 16, 16},
+               {5, 5, 7, 9, 15, 15, 4, 4},
+               {0, 0, 1, 1, 0, 0, 16, 16},
+               {INT_MIN / 2, 0, INT_MAX, 8, 0, 0, 16, 16}};
   for (const Case &k : cases) {
     for (bool keyed : {false, true}) {
       Canvas c(30, 28);
@@ -180,7 +184,7 @@ TEST_F(Gdi, CopiesAndStretchesMatchTheNearestNeighbourModelAtEveryEdge) {
           ModelStretch(c.Pixels(), *BitmapSurface(source), k.x, k.y, k.w, k.h, k.xs, k.ys, k.ws, k.hs, keyed);
       if (keyed)
         ASSERT_TRUE(
-            TransparentImage(c.dc, k.x, k.y, k.w, k.h, src, k.xs, k.ys, k.ws, k.hs, RGB(255, 255, 255)));
+            TransparentImage(c.dc, k.x, k.y, k.w, k.h, src, k.xs, k.ys, k.ws, k.hs, RGB(250, 254, 251)));
       else if (k.w == k.ws && k.h == k.hs)
         ASSERT_TRUE(BitBlt(c.dc, k.x, k.y, k.w, k.h, src, k.xs, k.ys, SRCCOPY));
       else
@@ -188,47 +192,15 @@ TEST_F(Gdi, CopiesAndStretchesMatchTheNearestNeighbourModelAtEveryEdge) {
       EXPECT_EQ(c.Pixels().pixels, expected.pixels) << k.x << "," << k.y << " " << k.w << "x" << k.h;
     }
   }
+  // A copy within one surface reads the original, whichever way the areas overlap.
+  for (int d : {1, -1}) {
+    Surface expected =
+        ModelStretch(*BitmapSurface(source), *BitmapSurface(source), d, d, 16, 16, 0, 0, 16, 16, false);
+    ASSERT_TRUE(BitBlt(src, d, d, 16, 16, src, 0, 0, SRCCOPY));
+    EXPECT_EQ(BitmapSurface(source)->pixels, expected.pixels) << d;
+  }
   DeleteDC(src);
   DeleteObject(source);
-}
-
-TEST_F(Gdi, TransparentImageSkipsTheKeyAsA16BitScreenSeesIt) {
-  // A sprite of white, near-white (the same on a 16-bit screen) and a colour just off it.
-  const std::uint16_t nearWhite = ToRgb565(RGB(250, 254, 251));
-  const std::uint16_t offWhite = ToRgb565(RGB(240, 255, 255));
-  ASSERT_EQ(nearWhite, kWhite);
-  std::vector<std::uint16_t> bits(16 * 16, kWhite);
-  for (int i = 0; i < 16; ++i)
-    bits[std::size_t(i) * 16 + i] = kRed; // a diagonal on a white ground
-  bits[15] = offWhite;
-  HBITMAP sprite = CreateBitmap(16, 16, 1, 16, bits.data());
-  HDC src = CreateCompatibleDC(nullptr);
-  SelectObject(src, sprite);
-  Canvas c(24, 24, kGreen);
-  ASSERT_TRUE(TransparentImage(c.dc, 12, 0, 12, 12, src, 0, 0, 16, 16, RGB(255, 255, 255)));
-  int red = 0, green = 0, other = 0;
-  for (int y = 0; y < 12; ++y)
-    for (int x = 12; x < 24; ++x)
-      (c.At(x, y) == kRed ? red : c.At(x, y) == kGreen ? green : other)++;
-  EXPECT_EQ(red, 12); // the diagonal survives the stretch to 12 x 12
-  EXPECT_EQ(other, 1);
-  EXPECT_EQ(c.At(23, 0), offWhite);
-  EXPECT_EQ(c.At(0, 0), kGreen); // nothing outside the destination
-  DeleteDC(src);
-  DeleteObject(sprite);
-}
-
-TEST_F(Gdi, CopyWithinOneSurfaceReadsTheOriginal) {
-  HBITMAP numbered = Numbered(8, 8);
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, numbered);
-  Surface before = *BitmapSurface(numbered);
-  ASSERT_TRUE(BitBlt(dc, 1, 1, 6, 6, dc, 0, 0, SRCCOPY));
-  for (int y = 1; y < 7; ++y)
-    for (int x = 1; x < 7; ++x)
-      EXPECT_EQ(BitmapSurface(numbered)->Row(y)[x], before.Row(y - 1)[x - 1]);
-  DeleteDC(dc);
-  DeleteObject(numbered);
 }
 
 TEST_F(Gdi, BadHandlesAndArgumentsAreRefusedWithoutHarm) {
@@ -244,6 +216,10 @@ TEST_F(Gdi, BadHandlesAndArgumentsAreRefusedWithoutHarm) {
   EXPECT_EQ(GetObjectW(HGDIOBJ(nullptr), 0, nullptr), 0);
   EXPECT_EQ(CreatePatternBrush(nullptr), nullptr);
   EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
+  EXPECT_EQ(CreateSurfaceDC(nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(0, 5, 1, 16, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(-3, 5, 1, 16, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(1 << 20, 1 << 20, 1, 16, nullptr), nullptr);
   // A handle of the wrong kind, or one already deleted, is not followed.
   HBRUSH brush = CreateSolidBrush(0);
   EXPECT_EQ(BitmapSurface(reinterpret_cast<HBITMAP>(brush)), nullptr);
@@ -283,7 +259,9 @@ TEST_F(Gdi, DeletingSelectedOrStockObjectsLeavesNothingDangling) {
   EXPECT_EQ(GdiObjectCount(), count);
 
   // One bitmap is drawn on through one context at a time, and never through a window's context.
-  HBITMAP shared = CreateBitmap(2, 2, 1, 16, nullptr);
+  HBITMAP shared = CreateBitmap(2, 2, 1, 24, nullptr);
+  EXPECT_EQ(BitmapSurface(shared)->pixels,
+            std::vector<std::uint16_t>(4, kBlack)); // new ones are black RGB565
   HDC first = CreateCompatibleDC(nullptr), second = CreateCompatibleDC(nullptr);
   EXPECT_NE(SelectObject(first, shared), nullptr);
   EXPECT_EQ(SelectObject(second, shared), nullptr);
@@ -297,19 +275,113 @@ TEST_F(Gdi, DeletingSelectedOrStockObjectsLeavesNothingDangling) {
   DeleteObject(shared);
 }
 
-TEST_F(Gdi, SurfaceContextsDrawOntoTheSurfaceTheyWereGiven) {
-  Surface window(6, 4);
-  HDC dc = CreateSurfaceDC(&window);
-  ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(CreateSurfaceDC(nullptr), nullptr);
-  RECT r{1, 1, 3, 2};
-  FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
-  EXPECT_EQ(window.Row(1)[1], kWhite);
-  EXPECT_EQ(window.Row(1)[3], 0);
-  Canvas c(6, 4);
-  ASSERT_TRUE(BitBlt(c.dc, 0, 0, 6, 4, dc, 0, 0, SRCCOPY));
-  EXPECT_EQ(c.At(2, 1), kWhite);
-  DeleteDC(dc);
+TEST(Fonts, WindowsFacesResolveToTheirMetricTwins) {
+  FontMatch match;
+  ASSERT_TRUE(MatchFontFile(u"Times New Roman", FW_BOLD, false, &match));
+  EXPECT_EQ(match.family, "Liberation Serif");
+  EXPECT_TRUE(match.bold);
+  EXPECT_NE(match.file.find("Bold"), std::string::npos);
+  ASSERT_TRUE(MatchFontFile(u"Courier New", FW_BOLD, false, &match));
+  EXPECT_EQ(match.family, "Liberation Mono");
+  ASSERT_TRUE(MatchFontFile(u"Times New Roman", FW_NORMAL, false, &match));
+  EXPECT_FALSE(match.bold);
+  // An unknown face still draws, with some face.
+  ASSERT_TRUE(MatchFontFile(u"No Such Face 12345", FW_NORMAL, false, &match));
+  EXPECT_FALSE(match.file.empty());
+}
+
+TEST_F(Gdi, FontCellHeightFollowsTheRequestAndWidthStretchesTheFace) {
+  POINT size;
+  for (int height : {12, 18, 19, 20, 26, 40}) {
+    Canvas c(4, 4, kBlue, Font(u"Times New Roman", height));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"Ag", 2, &size));
+    EXPECT_LE(size.y, height);
+    EXPECT_GE(size.y, height - 1);
+  }
+  // The name-entry font: 18 high, every character 12 wide.
+  Canvas mono(4, 4, kBlue, Font(u"Courier New", 18, 12));
+  ASSERT_TRUE(GetTextExtentPoint32W(mono.dc, u"iiiiMMMM_ę:", 11, &size));
+  EXPECT_EQ(size.x, 11 * 12);
+  EXPECT_LE(size.y, 18);
+  EXPECT_GE(size.y, 17);
+}
+
+TEST_F(Gdi, TextIsDrawnInTheTextColourInsideItsCellAndNowhereElse) {
+  Canvas c(240, 80, kBlue, Font(u"Times New Roman", 26));
+  SetTextColor(c.dc, kYellow);
+  SetBkMode(c.dc, TRANSPARENT);
+  POINT size;
+  ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"Game Over", 9, &size));
+  ASSERT_TRUE(ExtTextOutW(c.dc, 70, 27, 0, nullptr, u"Game Over", 9, nullptr));
+  RECT ink = c.Ink();
+  EXPECT_GE(ink.left, 70);
+  EXPECT_LE(ink.left, 72);
+  EXPECT_GE(ink.top, 27);
+  EXPECT_LE(ink.right, 70 + size.x);
+  EXPECT_GE(ink.right, 70 + size.x - 3);
+  EXPECT_LE(ink.bottom, 27 + size.y);
+  EXPECT_GT(std::count(c.Pixels().pixels.begin(), c.Pixels().pixels.end(), ToRgb565(kYellow)), 100)
+      << "bold strokes are fully covered";
+  // Opaque mode fills the whole cell with the background colour first.
+  c.Fill(kBlue);
+  SetBkMode(c.dc, OPAQUE);
+  SetBkColor(c.dc, RGB(0, 0, 0));
+  ASSERT_TRUE(ExtTextOutW(c.dc, 10, 5, 0, nullptr, u"Game Over", 9, nullptr));
+  ink = c.Ink();
+  EXPECT_EQ(std::tuple(ink.left, ink.top, ink.right, ink.bottom), std::tuple(10, 5, 10 + size.x, 5 + size.y));
+  EXPECT_EQ(c.At(10, 5), kBlack);
+}
+
+TEST_F(Gdi, GlyphsReachingOutOfTheCellKeepThePenWhereAsked) {
+  Canvas a(120, 60, kBlue, Font(u"Times New Roman", 19));
+  Canvas b(120, 60, kBlue, Font(u"Times New Roman", 19));
+  SetBkMode(a.dc, TRANSPARENT);
+  SetBkMode(b.dc, TRANSPARENT);
+  // Accents above, a descender below: the T shares its baseline and place with a lone T.
+  ASSERT_TRUE(ExtTextOutW(a.dc, 20, 20, 0, nullptr, u"T", 1, nullptr));
+  ASSERT_TRUE(ExtTextOutW(b.dc, 20, 20, 0, nullptr, u"T\u01FAj", 3, nullptr));
+  POINT t;
+  GetTextExtentPoint32W(a.dc, u"T", 1, &t);
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 20 + t.x - 2; ++x)
+      ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y;
+  // A 'j' leans left of its pen by its left bearing.
+  a.Fill(kBlue);
+  ASSERT_TRUE(ExtTextOutW(a.dc, 20, 20, 0, nullptr, u"j", 1, nullptr));
+  EXPECT_EQ(a.Ink().left, 19); // Liberation Serif Bold's j: left bearing -1 at this size
+}
+
+TEST_F(Gdi, TextIsClippedAtTheEdgesAndSafeWithOddText) {
+  Canvas c(30, 12, kBlue, Font(u"Times New Roman", 19));
+  SetTextColor(c.dc, kYellow);
+  for (POINT at : {POINT{-15, -8}, POINT{25, 8}, POINT{-100000, 5}, POINT{INT32_MAX - 5, INT32_MIN}})
+    EXPECT_TRUE(ExtTextOutW(c.dc, at.x, at.y, 0, nullptr, u"Starve:12.5", 11, nullptr));
+  const char16_t odd[] = {u'a', 0xD800, u'b', 0xDC00, 0, 0xD83D, 0xDE00};
+  EXPECT_TRUE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, odd, 7, nullptr));
+  EXPECT_TRUE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, u"", 0, nullptr));
+  EXPECT_FALSE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
+  EXPECT_FALSE(ExtTextOutW(nullptr, 0, 0, 0, nullptr, u"x", 1, nullptr));
+  // Absurd sizes are held to something drawable.
+  Canvas huge(8, 8, kBlue, Font(u"Courier New", 1 << 30, 1 << 30));
+  EXPECT_TRUE(ExtTextOutW(huge.dc, 0, 0, 0, nullptr, u"W", 1, nullptr));
+}
+
+TEST_F(Gdi, LoneSurrogatesBecomeTheReplacementOrAQuestionMarkWhereTheFaceLacksIt) {
+  EXPECT_EQ(Utf16ToUtf8(u"Podaj imię:"), "Podaj imi\xC4\x99:");
+  const char16_t pair[] = {0xD83D, 0xDE00};
+  EXPECT_EQ(Utf16ToUtf8(std::u16string_view(pair, 2)), "\xF0\x9F\x98\x80");
+  const char16_t lone[] = {u'a', 0xDC00, 0xD800};
+  EXPECT_EQ(Utf16ToUtf8(std::u16string_view(lone, 3)), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+  // Liberation Serif, standing in for Times New Roman, has no U+FFFD: '?' is drawn instead.
+  Canvas c(120, 40, kBlue, Font(u"Times New Roman", 19));
+  SetTextColor(c.dc, kYellow);
+  SetBkMode(c.dc, TRANSPARENT);
+  const char16_t unpaired[] = {u'A', char16_t(0xD800), u'B'};
+  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, unpaired, 3, nullptr));
+  std::vector<std::uint16_t> shown = c.Pixels().pixels;
+  c.Fill(kBlue);
+  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, u"A?B", 3, nullptr));
+  EXPECT_EQ(shown, c.Pixels().pixels);
 }
 
 } // namespace

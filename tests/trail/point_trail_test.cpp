@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cmath>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,13 +17,9 @@ class PointTrailTest : public ::testing::Test {
 protected:
   void SetUp() override { UseCapacity(20); }
   void TearDown() override {
+    UseCapacity(GameSettings().trailCapacity);
     g_app.gameRunning = false;
-    g_app.trailX = nullptr;
-    g_app.trailY = nullptr;
-    g_app.trailCount = 0;
-    g_app.motionSeen = true;
-    g_app.motionSeenLastTick = true;
-    g_app.settings.trailCapacity = GameSettings().trailCapacity;
+    g_app.trailX = g_app.trailY = nullptr;
   }
 
   // Arrays of exactly the capacity, so a write past them is caught by the sanitizers.
@@ -32,24 +27,20 @@ protected:
     xs_.assign(std::size_t(capacity), kUnused);
     ys_.assign(std::size_t(capacity), kUnused);
     g_app.settings.trailCapacity = capacity;
-    g_app.trailX = xs_.data();
-    g_app.trailY = ys_.data();
+    g_app.trailX = xs_.data(), g_app.trailY = ys_.data();
     g_app.trailCount = 0;
-    g_app.motionSeen = true;
-    g_app.motionSeenLastTick = true;
+    g_app.motionSeen = g_app.motionSeenLastTick = true;
     g_app.gameRunning = true;
-    g_app.gameDialog = nullptr;
     g_app.tickInterval = 200.0f;
-    g_app.elapsedTime = 0.0f;
-    g_app.starveLeft = 0.0f;
+    g_app.elapsedTime = g_app.starveLeft = 0.0f;
     g_app.steerX = g_app.steerY = 12345;
   }
 
+  static void Tick() { OnGameTick(nullptr, WM_TIMER, 40017, 0); }
   static Report Steer(const std::vector<Report> &reports) {
-    for (const Report &r : reports) {
+    for (const Report &r : reports)
       AppendMotion(r.first, r.second, true);
-    }
-    OnGameTick(nullptr, WM_TIMER, 40017, 0);
+    Tick();
     return {g_app.steerX, g_app.steerY};
   }
 
@@ -85,9 +76,8 @@ TEST_F(PointTrailTest, VoteKeepsTheMajorityDirection) {
 }
 
 TEST_F(PointTrailTest, FullTrailDropsReportsAndNeverWritesPastTheArrays) {
-  for (int i = 1; i <= 25; ++i) {
+  for (int i = 1; i <= 25; ++i)
     AppendMotion(i, 0, true);
-  }
   EXPECT_EQ(g_app.trailCount.load(), 19);
   EXPECT_EQ(xs_[18], 19);
   EXPECT_EQ(xs_[19], kUnused);
@@ -106,7 +96,7 @@ TEST_F(PointTrailTest, FullTrailDropsReportsAndNeverWritesPastTheArrays) {
 
 TEST_F(PointTrailTest, MotionSeenFollowsValidReportsWithOneTickDelay) {
   g_app.gameRunning = false;
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_TRUE(g_app.motionSeenLastTick);
   EXPECT_FALSE(g_app.motionSeen);
 
@@ -116,9 +106,9 @@ TEST_F(PointTrailTest, MotionSeenFollowsValidReportsWithOneTickDelay) {
   EXPECT_TRUE(g_app.motionSeen);
   EXPECT_EQ(g_app.trailCount.load(), 0) << "no game runs: nothing is stored";
 
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_TRUE(g_app.motionSeenLastTick);
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_FALSE(g_app.motionSeenLastTick);
 
   g_app.gameRunning = true;
@@ -128,27 +118,26 @@ TEST_F(PointTrailTest, MotionSeenFollowsValidReportsWithOneTickDelay) {
   AppendMotion(0, 0, false); // invalid frames shrink the vector rather than turn it
   EXPECT_EQ(Steer({}), Report(1, 0));
   EXPECT_TRUE(g_app.motionSeenLastTick);
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_FALSE(g_app.motionSeenLastTick) << "only the period that just ended counts";
 }
 
 TEST_F(PointTrailTest, ClocksRunOnlyWhileAGameRuns) {
-  g_app.elapsedTime = 1.0f;
-  g_app.starveLeft = 0.1f;
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  g_app.elapsedTime = 1.0f, g_app.starveLeft = 0.1f;
+  Tick();
   EXPECT_FLOAT_EQ(g_app.elapsedTime, 1.2f);
   EXPECT_FLOAT_EQ(g_app.starveLeft, -0.1f);
   g_app.tickInterval = 160.0f;
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_FLOAT_EQ(g_app.elapsedTime, 1.36f);
 
   AppendMotion(5, 5, true);
   g_app.gameRunning = false;
   g_app.steerX = g_app.steerY = 7;
   const float elapsed = g_app.elapsedTime, starve = g_app.starveLeft;
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_EQ(g_app.steerX, 5) << "the reports of a game that just ended still steer";
-  OnGameTick(nullptr, WM_TIMER, 40017, 0);
+  Tick();
   EXPECT_EQ(Report(g_app.steerX, g_app.steerY), Report(0, 0));
   EXPECT_EQ(g_app.elapsedTime, elapsed);
   EXPECT_EQ(g_app.starveLeft, starve);
@@ -158,38 +147,32 @@ TEST_F(PointTrailTest, ClocksRunOnlyWhileAGameRuns) {
 // (k, -k), so a torn entry or one read half-written shows as steerX != -steerY.
 TEST_F(PointTrailTest, AppendsAndTicksOnTwoThreads) {
   UseCapacity(8);
-  std::atomic<bool> ticking{false};
-  std::atomic<bool> done{false};
+  std::atomic<bool> ticking{false}, done{false};
   std::thread capture([&] {
-    while (!ticking) {
+    while (!ticking)
       std::this_thread::yield();
-    }
     for (int i = 0; i < 20000; ++i) {
       const int k = 1 + i % 5;
       AppendMotion(k, -k, i % 3 != 0);
-      if (i % 64 == 0) {
+      if (i % 64 == 0)
         std::this_thread::yield();
-      }
     }
     done = true;
   });
-  int ticks = 0;
-  int steered = 0;
+  int ticks = 0, steered = 0;
   ticking = true;
   while (!done || ticks < 200) {
-    OnGameTick(nullptr, WM_TIMER, 40017, 0);
+    Tick();
     ++ticks;
     ASSERT_EQ(g_app.steerX, -g_app.steerY);
-    ASSERT_GE(g_app.steerX, 0);
-    ASSERT_LE(g_app.steerX, 5);
+    ASSERT_TRUE(g_app.steerX >= 0 && g_app.steerX <= 5) << g_app.steerX;
     steered += g_app.steerX != 0;
     ASSERT_LE(g_app.trailCount.load(), 7);
   }
   capture.join();
   EXPECT_GT(steered, 0);
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(xs_[std::size_t(i)] == kUnused ? 0 : xs_[std::size_t(i)] + ys_[std::size_t(i)], 0);
-  }
+  for (std::size_t i = 0; i < 8; ++i)
+    EXPECT_EQ(xs_[i] == kUnused ? 0 : xs_[i] + ys_[i], 0);
   EXPECT_EQ(xs_[7], kUnused);
 }
 
