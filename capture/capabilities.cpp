@@ -73,6 +73,12 @@ std::vector<Capability> CapabilitiesFromCaps(const std::string &capsText) {
   return result;
 }
 
+void SmallestFirst(std::vector<Capability> &capabilities) {
+  auto area = [](const Capability &c) { return std::int64_t(std::abs(c.width)) * std::abs(c.height); };
+  std::stable_sort(capabilities.begin(), capabilities.end(),
+                   [&](const Capability &a, const Capability &b) { return area(a) < area(b); });
+}
+
 int ChooseCaptureSize(const std::vector<Capability> &capabilities, CameraTracker &tracker) {
   const int count = static_cast<int>(capabilities.size());
   for (int i = 0; i < count; ++i) {

@@ -23,6 +23,12 @@ std::vector<Capability> CapabilitiesFromCaps(const _GstCaps *caps);
 // The same from caps written as text; empty for text that does not parse.
 std::vector<Capability> CapabilitiesFromCaps(const std::string &capsText);
 
+// Cameras on this system list their sizes largest first (v4l2 sorts them so), where the
+// phone's camera listed them smallest first; read in that order, "the first size of at least
+// 100 pixels" would take a camera's largest, slowest mode. This puts the smallest first,
+// keeping the order of equal sizes.
+void SmallestFirst(std::vector<Capability> &capabilities);
+
 // Index of the chosen capability, or -1 when the list is empty. Sets the tracker's blockSize
 // from the chosen size.
 int ChooseCaptureSize(const std::vector<Capability> &capabilities, CameraTracker &tracker);

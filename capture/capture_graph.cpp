@@ -145,12 +145,14 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   if (g.captureFilter == nullptr)
     return 0;
 
-  // The source's sizes in its own order; the choice also sets blockSize.
+  // The source's sizes, a camera's smallest first; the choice also sets blockSize.
   GstCaps *offered = gst_pad_query_caps(GetOutPin(g.captureFilter, 0), nullptr);
   if (offered == nullptr)
     return 0;
-  const std::vector<Capability> capabilities = CapabilitiesFromCaps(offered);
+  std::vector<Capability> capabilities = CapabilitiesFromCaps(offered);
   gst_caps_unref(offered);
+  if (source.kind == CameraSourceKind::Auto || source.kind == CameraSourceKind::Named)
+    SmallestFirst(capabilities);
   const int chosen = ChooseCaptureSize(capabilities, *this);
   GstCaps *wanted =
       chosen >= 0 ? CapsForCapability(capabilities[static_cast<size_t>(chosen)]) : gst_caps_new_any();

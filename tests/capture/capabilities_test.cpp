@@ -35,6 +35,17 @@ TEST(CaptureSize, FirstWithALargerSideOfAtLeast100WinsElseTheLast) {
   EXPECT_EQ(Choose(tracker, {}), std::pair(-1, 16)); // nothing to choose: the block size stays
 }
 
+TEST(CaptureSize, ACameraListingLargestFirstStillGetsItsSmallUsableSize) {
+  std::vector<Capability> camera = {{"video/x-raw", 1280, 720}, {"image/jpeg", 1280, 720},
+                                    {"video/x-raw", 640, 480},  {"video/x-raw", 160, 120},
+                                    {"video/x-raw", 80, 60},    {"image/jpeg", 160, 120}};
+  SmallestFirst(camera);
+  CameraTracker tracker;
+  ASSERT_EQ(ChooseCaptureSize(camera, tracker), 1);
+  EXPECT_EQ(Listed({camera[1]}), (Listing{{"video/x-raw", 160, 120}})); // raw before JPEG of a size
+  EXPECT_EQ(tracker.blockSize, 4);
+}
+
 TEST(CaptureSize, CapsGiveSizesInTheirOwnOrder) {
   auto fixed =
       CapabilitiesFromCaps(std::string("video/x-raw, format=YUY2, width=640, height=480; "
