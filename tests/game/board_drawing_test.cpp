@@ -240,11 +240,17 @@ TEST_F(BoardDrawingTest, TheProgramsOwnSpritesAllLoadAtTheirSizes) {
   board.LoadSprites(program);
   std::vector<HBITMAP> sprites(std::begin(board.segmentSprites), std::end(board.segmentSprites));
   sprites.insert(sprites.end(), {board.foodSprite, board.grassTile, board.hedgeSprite});
-  for (HBITMAP sprite : sprites) {
+  // Each slot holds the picture of its resource id: heads up, down, right, left; tails; pieces.
+  const int ids[] = {146, 147, 139, 145, 149, 150, 148, 141, 140, 144, 153, 151, 143, 152, 142, 155, 154};
+  for (std::size_t i = 0; i < sprites.size(); ++i) {
     BITMAP info;
-    GetObjectW(sprite, int(sizeof info), &info);
-    const int side = sprite == board.hedgeSprite ? 110 : 16;
+    GetObjectW(sprites[i], int(sizeof info), &info);
+    const int side = sprites[i] == board.hedgeSprite ? 110 : 16;
     EXPECT_EQ(std::make_pair(info.bmWidth, info.bmHeight), std::make_pair(side, side));
+    HBITMAP expected = LoadBitmapW(program, ids[i]);
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(BitmapSurface(sprites[i])->pixels, BitmapSurface(expected)->pixels) << "slot " << i;
+    DeleteObject(expected);
   }
   board.LoadSprites(nullptr);
   DestroyModule(program);
