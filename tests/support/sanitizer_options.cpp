@@ -1,4 +1,4 @@
-// Sanitizer settings for this test program, read by the sanitizer runtimes at start-up.
+// Sanitizer settings for the test programs, read by the sanitizer runtimes at start-up.
 
 // GStreamer and GLib are not built with ThreadSanitizer: their reference counts use atomics it
 // cannot see, so their own frees and mutex set-ups show as races between their threads. Ignore
