@@ -26,16 +26,16 @@ bool EndsWith(const std::string &text, const char *tail) {
   return true;
 }
 
-// A spec is taken as a file when it exists as one or reads like a path; camera names (such as
+// A choice is taken as a file when it exists as one or reads like a path; camera names (such as
 // "Integrated Camera: Integrated C") rarely contain a slash or end in a video extension.
-bool LooksLikeFile(const std::string &spec) {
+bool LooksLikeFile(const std::string &choice) {
   struct stat info;
-  if (stat(spec.c_str(), &info) == 0)
+  if (stat(choice.c_str(), &info) == 0)
     return true;
-  if (spec.find('/') != std::string::npos)
+  if (choice.find('/') != std::string::npos)
     return true;
   for (const char *extension : {".mkv", ".mp4", ".avi", ".webm", ".mov", ".ogv", ".ogg", ".mjpeg", ".mjpg"}) {
-    if (EndsWith(spec, extension))
+    if (EndsWith(choice, extension))
       return true;
   }
   return false;
@@ -43,35 +43,35 @@ bool LooksLikeFile(const std::string &spec) {
 
 } // namespace
 
-bool SetCameraSource(const std::string &spec, std::string *error) {
+bool SetCameraSource(const std::string &choice, std::string *error) {
   CameraSource source;
-  if (spec == "auto") {
+  if (choice == "auto") {
     source.kind = CameraSourceKind::Auto;
-  } else if (spec == "test") {
+  } else if (choice == "test") {
     source.kind = CameraSourceKind::Test;
-  } else if (spec == "none") {
+  } else if (choice == "none") {
     source.kind = CameraSourceKind::None;
-  } else if (spec.empty()) {
+  } else if (choice.empty()) {
     if (error != nullptr)
       *error = "empty camera source: use auto, test, none, a video file or a camera's name";
     return false;
-  } else if (LooksLikeFile(spec)) {
+  } else if (LooksLikeFile(choice)) {
     struct stat info;
-    FILE *file = std::fopen(spec.c_str(), "rb");
-    if (file == nullptr || stat(spec.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    FILE *file = std::fopen(choice.c_str(), "rb");
+    if (file == nullptr || stat(choice.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       int reason = file == nullptr ? errno : EISDIR;
       if (file != nullptr)
         std::fclose(file);
       if (error != nullptr)
-        *error = "cannot read video file " + spec + ": " + std::strerror(reason);
+        *error = "cannot read video file " + choice + ": " + std::strerror(reason);
       return false;
     }
     std::fclose(file);
     source.kind = CameraSourceKind::File;
-    source.name = spec;
+    source.name = choice;
   } else {
     source.kind = CameraSourceKind::Named;
-    source.name = spec;
+    source.name = choice;
   }
   SetCameraSource(source);
   return true;

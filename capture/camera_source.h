@@ -21,9 +21,9 @@ struct CameraSource {
   int testStepY = 0;
 };
 
-// Parses "auto", "test", "none", a file path or a camera's name. On a bad spec (an empty one,
+// Parses "auto", "test", "none", a file path or a camera's name. On a bad choice (an empty one,
 // or a file that cannot be read) returns false with a message and keeps the previous source.
-bool SetCameraSource(const std::string &spec, std::string *error);
+bool SetCameraSource(const std::string &choice, std::string *error);
 void SetCameraSource(const CameraSource &source);
 CameraSource CurrentCameraSource();
 

@@ -43,10 +43,10 @@ TEST_F(CaptureGraphTest, NoCameraOrAnUnusableSourceMeansNoGraph) {
   std::ofstream(garbage) << "this is not a video at all";
   CameraTracker tracker;
   std::string error;
-  for (const std::string &spec :
+  for (const std::string &choice :
        {std::string("none"), std::string("No Such Camera Anywhere"), garbage.string()}) {
-    ASSERT_TRUE(SetCameraSource(spec, &error)) << error;
-    EXPECT_EQ(tracker.BuildCaptureGraph(RecordReport), 0) << spec;
+    ASSERT_TRUE(SetCameraSource(choice, &error)) << error;
+    EXPECT_EQ(tracker.BuildCaptureGraph(RecordReport), 0) << choice;
     EXPECT_FALSE(tracker.graphBuilt);
     EXPECT_EQ(tracker.graph, nullptr);
   }
