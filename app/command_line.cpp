@@ -52,7 +52,8 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
       errno = 0;
       long scale = std::strtol(value.c_str(), &end, 10);
       if (errno || *end || scale < 1 || scale > kMaxScale) {
-        *error = "--scale takes a whole number from 1 to " + std::to_string(kMaxScale) + ", not '" + value + "'";
+        *error =
+            "--scale takes a whole number from 1 to " + std::to_string(kMaxScale) + ", not '" + value + "'";
         return false;
       }
       out->scale = int(scale);

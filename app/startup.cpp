@@ -150,7 +150,8 @@ bool InitInstance(HINSTANCE instance, int) {
   g_app.tickInterval = float(g_app.settings.startInterval);
   g_app.tracker = new CameraTracker;
   const GameSettings &s = g_app.settings;
-  g_app.tracker->SetThresholds(s.blockPeakRatio, s.profilePeakRatio, s.blockMinContrast, s.profileMinContrast);
+  g_app.tracker->SetThresholds(s.blockPeakRatio, s.profilePeakRatio, s.blockMinContrast,
+                               s.profileMinContrast);
   g_app.tracker->SetMode(BlockMatching, false, 40);
   if (g_app.tracker->BuildCaptureGraph(AppendMotion) == 0) {
     MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);

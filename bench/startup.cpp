@@ -35,8 +35,9 @@ void BM_StartToFirstFrame(benchmark::State &state) {
   static TempFolder temp;
   const std::string &folder = temp.path;
   std::string settings = folder + "/settings.txt";
-  const char *argv[] = {VEXMOOR_BINARY, "--camera", "none", "--exit-after-first-frame", "--data-dir",
-                        folder.c_str(), "--settings", settings.c_str(), nullptr};
+  const char *argv[] = {VEXMOOR_BINARY, "--camera",     "none",       "--exit-after-first-frame",
+                        "--data-dir",   folder.c_str(), "--settings", settings.c_str(),
+                        nullptr};
   for (auto _ : state) {
     int out[2];
     if (pipe(out) != 0) {

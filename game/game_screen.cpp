@@ -25,7 +25,9 @@ constexpr bool kBlockScreenDefault[5] = {false, false, false, true, true};
 
 int ClientHeight() { return g_app.screenHeight - g_app.dialogTop - g_app.menuBarHeight; }
 
-void Check(int id, bool on) { CheckMenuItem(g_app.gameMenu, std::uint32_t(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
+void Check(int id, bool on) {
+  CheckMenuItem(g_app.gameMenu, std::uint32_t(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
 
 void SetBoardRect() {
   if (g_app.board)
@@ -273,7 +275,8 @@ void OnFoodEaten() {
     return;
   g_app.board->Grow();
   // The loader refuses a zero divisor; the guard keeps a bad record from dividing by it.
-  if (g_app.gameLevel >= 2 && g_app.settings.foodsPerSpeedUp > 0 && g_app.score % g_app.settings.foodsPerSpeedUp == 0)
+  if (g_app.gameLevel >= 2 && g_app.settings.foodsPerSpeedUp > 0 &&
+      g_app.score % g_app.settings.foodsPerSpeedUp == 0)
     SpeedUp();
 }
 

@@ -14,9 +14,9 @@ struct InputEvent {
   // Nothing does nothing: it only makes the loop wake at its time (tests use it).
   enum class Kind { Key, Text, Click, CloseRequest, Raise, Nothing };
   Kind kind = Kind::Key;
-  std::uint32_t key = 0;  // virtual key, for Key
-  std::u16string text;    // typed text, for Text
-  int x = 0, y = 0;       // screen pixels, for Click
+  std::uint32_t key = 0; // virtual key, for Key
+  std::u16string text;   // typed text, for Text
+  int x = 0, y = 0;      // screen pixels, for Click
 };
 
 class Backend {

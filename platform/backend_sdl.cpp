@@ -77,17 +77,27 @@ std::u16string FromUtf8(const char *text) {
 
 std::uint32_t VirtualKey(SDL_Keycode key) {
   switch (key) {
-  case SDLK_LEFT: return VK_LEFT;
-  case SDLK_RIGHT: return VK_RIGHT;
-  case SDLK_UP: return VK_UP;
-  case SDLK_DOWN: return VK_DOWN;
+  case SDLK_LEFT:
+    return VK_LEFT;
+  case SDLK_RIGHT:
+    return VK_RIGHT;
+  case SDLK_UP:
+    return VK_UP;
+  case SDLK_DOWN:
+    return VK_DOWN;
   case SDLK_RETURN:
-  case SDLK_KP_ENTER: return VK_RETURN;
-  case SDLK_BACKSPACE: return VK_BACK;
-  case SDLK_ESCAPE: return VK_ESCAPE;
-  case SDLK_F1: return VK_F1;
-  case SDLK_F2: return VK_F2;
-  case SDLK_F9: return VK_F9;
+  case SDLK_KP_ENTER:
+    return VK_RETURN;
+  case SDLK_BACKSPACE:
+    return VK_BACK;
+  case SDLK_ESCAPE:
+    return VK_ESCAPE;
+  case SDLK_F1:
+    return VK_F1;
+  case SDLK_F2:
+    return VK_F2;
+  case SDLK_F9:
+    return VK_F9;
   default:
     if (key >= SDLK_1 && key <= SDLK_9)
       return std::uint32_t('1' + (key - SDLK_1));
@@ -155,8 +165,9 @@ public:
         got = SDL_WaitEvent(&e);
       } else {
         std::uint64_t now = NowMs();
-        got = deadlineMs <= now ? SDL_PollEvent(&e)
-                                : SDL_WaitEventTimeout(&e, int(std::min<std::uint64_t>(deadlineMs - now, 1000)));
+        got = deadlineMs <= now
+                  ? SDL_PollEvent(&e)
+                  : SDL_WaitEventTimeout(&e, int(std::min<std::uint64_t>(deadlineMs - now, 1000)));
         if (!got && NowMs() < deadlineMs)
           continue;
       }
@@ -182,8 +193,8 @@ public:
       if (texture_)
         SDL_DestroyTexture(texture_);
       bool turned = textureW_ && textureW_ != screen.width;
-      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, screen.width,
-                                   screen.height);
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                   screen.width, screen.height);
       textureW_ = screen.width;
       textureH_ = screen.height;
       if (turned && !(SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
@@ -206,9 +217,9 @@ public:
   }
 
   void SetIcon(const Surface &icon) override {
-    SDL_Surface *s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint16_t *>(icon.pixels.data()),
-                                                        icon.width, icon.height, 16, icon.width * 2,
-                                                        SDL_PIXELFORMAT_RGB565);
+    SDL_Surface *s =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint16_t *>(icon.pixels.data()), icon.width,
+                                           icon.height, 16, icon.width * 2, SDL_PIXELFORMAT_RGB565);
     if (s) {
       SDL_SetWindowIcon(window_, s);
       SDL_FreeSurface(s);
@@ -221,7 +232,8 @@ private:
     int w, h;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
     int scale = std::max(1, std::min(w / std::max(textureW_, 1), h / std::max(textureH_, 1)));
-    return SDL_Rect{(w - textureW_ * scale) / 2, (h - textureH_ * scale) / 2, textureW_ * scale, textureH_ * scale};
+    return SDL_Rect{(w - textureW_ * scale) / 2, (h - textureH_ * scale) / 2, textureW_ * scale,
+                    textureH_ * scale};
   }
 
   void Render() {

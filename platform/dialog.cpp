@@ -79,7 +79,8 @@ void NotifyParent(Window *edit) {
 
 } // namespace
 
-std::intptr_t EditWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t EditWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
   Window *w = window;
   int length = int(w->text.size());
   w->caret = std::clamp(w->caret, 0, length);
@@ -111,7 +112,8 @@ std::intptr_t EditWindowProc(HWND window, std::uint32_t message, std::uintptr_t 
   }
 }
 
-std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) {
   Window *w = window;
   std::intptr_t result = w->dialogProc ? w->dialogProc(w, message, wParam, lParam) : 0;
   if (w->dead)
@@ -171,7 +173,8 @@ std::intptr_t DialogBoxIndirectParamW(HINSTANCE instance, const DialogTemplate *
     std::intptr_t brush = d->dialogProc(d, WM_CTLCOLORDLG, 0, 0);
     HDC dc = GetDC(d);
     RECT all{0, 0, d->surface.width, d->surface.height};
-    FillRect(dc, &all, brush ? reinterpret_cast<HBRUSH>(brush) : reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &all,
+             brush ? reinterpret_cast<HBRUSH>(brush) : reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     ReleaseDC(d, dc);
     InvalidateWindow(d);
   }

@@ -135,7 +135,8 @@ void StartInstanceListener(HWND window) {
       unlink(path.c_str()); // nobody answers: a crashed instance's socket
       fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
       mode_t old = umask(0077);
-      if (fd >= 0 && (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 4) != 0)) {
+      if (fd >= 0 &&
+          (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 4) != 0)) {
         close(fd);
         fd = -1;
       }

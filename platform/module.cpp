@@ -100,4 +100,6 @@ HRSRC FindResourceW(HINSTANCE instance, int id, int type) {
   return infos.back().get();
 }
 
-const DialogTemplate *LoadResource(HINSTANCE, HRSRC resource) { return resource ? resource->dialog : nullptr; }
+const DialogTemplate *LoadResource(HINSTANCE, HRSRC resource) {
+  return resource ? resource->dialog : nullptr;
+}

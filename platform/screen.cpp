@@ -61,12 +61,14 @@ std::vector<std::u16string> WrapText(HDC dc, const std::u16string &text, int wid
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(u'\n', start);
-    std::u16string paragraph = text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
+    std::u16string paragraph =
+        text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
     std::u16string line;
     std::size_t pos = 0;
     while (pos < paragraph.size()) {
       std::size_t space = paragraph.find(u' ', pos);
-      std::u16string word = paragraph.substr(pos, space == std::u16string::npos ? std::u16string::npos : space - pos);
+      std::u16string word =
+          paragraph.substr(pos, space == std::u16string::npos ? std::u16string::npos : space - pos);
       std::u16string candidate = line.empty() ? word : line + u" " + word;
       if (!line.empty() && ChromeTextWidth(dc, candidate, font) > width) {
         lines.push_back(line);

@@ -28,5 +28,6 @@ constexpr std::uint16_t ToRgb565(COLORREF c) {
   return std::uint16_t(((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) | (GetBValue(c) >> 3));
 }
 constexpr COLORREF FromRgb565(std::uint16_t p) {
-  return RGB(std::uint8_t(((p >> 11) & 31) << 3), std::uint8_t(((p >> 5) & 63) << 2), std::uint8_t((p & 31) << 3));
+  return RGB(std::uint8_t(((p >> 11) & 31) << 3), std::uint8_t(((p >> 5) & 63) << 2),
+             std::uint8_t((p & 31) << 3));
 }

@@ -22,9 +22,7 @@ void RemoveFromZOrder(Window *w) {
   z.erase(std::remove(z.begin(), z.end(), w), z.end());
 }
 
-bool IsTopLevel(const Window *w) {
-  return w->kind == WindowKind::Normal || w->kind == WindowKind::Dialog;
-}
+bool IsTopLevel(const Window *w) { return w->kind == WindowKind::Normal || w->kind == WindowKind::Dialog; }
 
 void ResizeSurface(Window *w) {
   if (!IsTopLevel(w))
@@ -178,8 +176,8 @@ std::uint16_t RegisterClassW(const WNDCLASSW *windowClass) {
   for (const auto &c : classes)
     if (c.name == name)
       return 0;
-  classes.push_back({name, windowClass->lpfnWndProc, windowClass->hbrBackground, windowClass->style,
-                     windowClass->hIcon});
+  classes.push_back(
+      {name, windowClass->lpfnWndProc, windowClass->hbrBackground, windowClass->style, windowClass->hIcon});
   if (windowClass->hIcon && IconSurface(windowClass->hIcon))
     WM().backend->SetIcon(*IconSurface(windowClass->hIcon));
   return std::uint16_t(classes.size());
@@ -313,8 +311,7 @@ bool DestroyWindow(HWND window) {
     siblings.erase(std::remove(siblings.begin(), siblings.end(), w), siblings.end());
     InvalidateWindow(w->parent);
   }
-  if (WM().popup.bar == w || (WM().popup.bar && LiveWindow(WM().popup.bar) &&
-                               WM().popup.bar->parent == w))
+  if (WM().popup.bar == w || (WM().popup.bar && LiveWindow(WM().popup.bar) && WM().popup.bar->parent == w))
     ClosePopups();
   if (WM().focus == w)
     WM().focus = nullptr;
@@ -405,7 +402,8 @@ bool NextMessage(MSG *msg, bool hasLimit, std::uint64_t limitMs) {
           t.due += t.period;
           if (t.due <= now)
             t.due = now + t.period;
-          *msg = MSG{t.window, WM_TIMER, t.id, reinterpret_cast<std::intptr_t>(t.procedure), std::uint32_t(now)};
+          *msg =
+              MSG{t.window, WM_TIMER, t.id, reinterpret_cast<std::intptr_t>(t.procedure), std::uint32_t(now)};
           return true;
         }
       }
@@ -422,7 +420,6 @@ bool NextMessage(MSG *msg, bool hasLimit, std::uint64_t limitMs) {
       HandleInput(event);
   }
 }
-
 
 int GetMessageW(MSG *msg, HWND, std::uint32_t, std::uint32_t) {
   NextMessage(msg, false, 0);

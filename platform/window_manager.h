@@ -40,7 +40,7 @@ struct Window {
   std::uint32_t style = 0;
   HBRUSH background = nullptr;
   int id = 0;
-  RECT rect;          // screen coordinates for top-level windows, parent client for children
+  RECT rect;                // screen coordinates for top-level windows, parent client for children
   Window *parent = nullptr; // child controls and bars
   Window *owner = nullptr;  // owned top-level windows and dialogs
   std::vector<Window *> children;
@@ -49,8 +49,8 @@ struct Window {
   bool enabled = true;
   bool invalid = false;
   bool destroying = false;
-  bool dead = false; // destroyed; freed once no procedure or loop of it is on the stack
-  int busy = 0;      // procedures and modal loops of this window now running
+  bool dead = false;       // destroyed; freed once no procedure or loop of it is on the stack
+  int busy = 0;            // procedures and modal loops of this window now running
   bool fullScreen = false; // kept at the work area's size when the screen turns
   HWND lastActivePopup = nullptr;
 
@@ -100,13 +100,11 @@ struct MessageBoxState {
   bool done = false;
 };
 
-
-
 struct WindowManager {
   std::unique_ptr<Backend> backend;
-  std::vector<Window *> windows;   // every live window
-  std::vector<Window *> zOrder;    // visible top-level windows and dialogs, bottom first
-  HWND appWindow = nullptr;        // the first top-level window: close requests go here
+  std::vector<Window *> windows; // every live window
+  std::vector<Window *> zOrder;  // visible top-level windows and dialogs, bottom first
+  HWND appWindow = nullptr;      // the first top-level window: close requests go here
   HWND focus = nullptr;
   std::vector<Timer> timers;
   PopupState popup;
@@ -118,7 +116,7 @@ struct WindowManager {
   bool quitPosted = false;
   int quitCode = 0;
 
-  std::mutex queueMutex; // guards posted and remotes
+  std::mutex queueMutex;         // guards posted and remotes
   std::vector<Window *> remotes; // windows of other instances found by FindWindowW
   std::deque<MSG> posted;
 
@@ -166,7 +164,8 @@ void DrawSoftKeyBar(HDC screenDc);
 void DestroyBarsOf(HWND owner);
 // Dialog-side input: keys and typed text for edit controls.
 std::intptr_t EditWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam);
 void DrawMessageBoxes(HDC screenDc);
 bool MessageBoxHandleKey(std::uint32_t key);
 // Single instance: listening for and reaching other instances.

@@ -35,23 +35,29 @@ DialogTemplate AboutDialog() {
 ResourceTable BuildTable() {
   ResourceTable t;
   t.strings = {{IDS_APP_TITLE, u"Vexmoor"}, {IDS_CLASS_NAME, u"VEXMOOR"}, {IDS_OK, u"Ok"},
-               {IDS_ABOUT, u"About"},       {IDS_MENU, u"Menu"},           {IDS_LEVEL, u"Level"}};
+               {IDS_ABOUT, u"About"},       {IDS_MENU, u"Menu"},          {IDS_LEVEL, u"Level"}};
   MenuItemDef menu{0,
                    u"Menu",
                    {{IDM_NEW_GAME, u"New game", {}},
                     {0, u"Difficulty", LevelItems()},
                     {0, u"Control by", {{IDM_CAMERA, u"Camera", {}}, {IDM_PAD, u"Pad", {}}}},
-                    {0, u"Options", {{IDM_SELF_COLLISION, u"Self collision", {}}, {IDM_BLOCK_SCREEN, u"Block screen", {}}}},
+                    {0,
+                     u"Options",
+                     {{IDM_SELF_COLLISION, u"Self collision", {}}, {IDM_BLOCK_SCREEN, u"Block screen", {}}}},
                     {IDM_BEST_SCORES, u"Best scores", {}},
                     {IDM_EXIT, u"Exit", {}}}};
   MenuItemDef menu2{0, u"Menu2", {{IDM_ABOUT, u"About", {}}}};
   t.menus = {{IDR_GAME_MENU, {menu, menu2}}, {IDR_SCORES_LEVEL_MENU, {{0, u"Level", LevelItems()}}}};
-  t.bars = {{IDR_MAIN_BAR, {{IDM_OK, IDS_OK, 0, 0}}},
-            {IDR_GAME_BAR, {{IDM_MENU, IDS_MENU, IDR_GAME_MENU, 0}, {IDM_ABOUT_BUTTON, IDS_ABOUT, IDR_GAME_MENU, 1}}},
-            {IDR_SCORES_BAR, {{IDM_OK, IDS_OK, 0, 0}, {IDM_LEVEL_BUTTON, IDS_LEVEL, IDR_SCORES_LEVEL_MENU, 0}}}};
+  t.bars = {
+      {IDR_MAIN_BAR, {{IDM_OK, IDS_OK, 0, 0}}},
+      {IDR_GAME_BAR,
+       {{IDM_MENU, IDS_MENU, IDR_GAME_MENU, 0}, {IDM_ABOUT_BUTTON, IDS_ABOUT, IDR_GAME_MENU, 1}}},
+      {IDR_SCORES_BAR, {{IDM_OK, IDS_OK, 0, 0}, {IDM_LEVEL_BUTTON, IDS_LEVEL, IDR_SCORES_LEVEL_MENU, 0}}}};
   DialogTemplate nameEntry = PlainDialog(IDD_NAME_ENTRY, 114, 117);
-  nameEntry.items = {{u"EDIT", IDC_NAME_EDIT, 41, 30, 40, 19, WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, u"", 0}};
-  t.dialogs = {PlainDialog(IDD_GAME, 114, 117), PlainDialog(IDD_BEST_SCORES, 114, 117), nameEntry, AboutDialog()};
+  nameEntry.items = {
+      {u"EDIT", IDC_NAME_EDIT, 41, 30, 40, 19, WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, u"", 0}};
+  t.dialogs = {PlainDialog(IDD_GAME, 114, 117), PlainDialog(IDD_BEST_SCORES, 114, 117), nameEntry,
+               AboutDialog()};
   for (int i = 0; i < kEmbeddedBitmapCount; ++i)
     t.bitmaps.push_back({kEmbeddedBitmaps[i].id, kEmbeddedBitmaps[i].bytes, kEmbeddedBitmaps[i].size});
   return t;

@@ -31,8 +31,7 @@ void OnInitDialog(HWND dialog) {
   g_app.scoresLevel = std::clamp(g_app.gameLevel, 0, 4);
   g_app.scoresDialog = dialog;
   g_app.scoresLevelMenu =
-      bar ? reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, IDM_LEVEL_BUTTON))
-                 : nullptr;
+      bar ? reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, IDM_LEVEL_BUTTON)) : nullptr;
   CheckShownLevel();
   SetTimer(dialog, IDT_BEST_SCORES, kRepaintPeriodMs, OnTick);
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE);

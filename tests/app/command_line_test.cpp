@@ -15,7 +15,8 @@ bool Parse(std::vector<const char *> args, CommandLine *out, std::string *error)
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   CommandLine c;
   std::string error;
-  ASSERT_TRUE(Parse({"--scale", "3", "--settings=/x/s.txt", "--data-dir", "/d", "--camera=test", "--close"}, &c, &error));
+  ASSERT_TRUE(Parse({"--scale", "3", "--settings=/x/s.txt", "--data-dir", "/d", "--camera=test", "--close"},
+                    &c, &error));
   EXPECT_EQ(c.scale, 3);
   EXPECT_EQ(c.settingsFile, "/x/s.txt");
   EXPECT_EQ(c.dataDir, "/d");
@@ -28,10 +29,17 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
 }
 
 TEST(CommandLine, RefusesBadOptionsAndValuesWithOneLine) {
-  const std::vector<std::vector<const char *>> bad = {
-      {"--scale", "0"},  {"--scale", "17"}, {"--scale", "2x"}, {"--scale", "-1"}, {"--scale"},
-      {"--settings"},    {"--settings="},   {"--camera", ""},  {"--bogus"},       {"--help=yes"},
-      {"--scale", "99999999999999999999"}};
+  const std::vector<std::vector<const char *>> bad = {{"--scale", "0"},
+                                                      {"--scale", "17"},
+                                                      {"--scale", "2x"},
+                                                      {"--scale", "-1"},
+                                                      {"--scale"},
+                                                      {"--settings"},
+                                                      {"--settings="},
+                                                      {"--camera", ""},
+                                                      {"--bogus"},
+                                                      {"--help=yes"},
+                                                      {"--scale", "99999999999999999999"}};
   for (const auto &args : bad) {
     CommandLine c;
     std::string error;

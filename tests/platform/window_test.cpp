@@ -20,21 +20,32 @@ HeadlessBackend *g_screen = nullptr;
 
 std::string Name(std::uint32_t message) {
   switch (message) {
-  case WM_CREATE: return "create";
-  case WM_DESTROY: return "destroy";
-  case WM_SIZE: return "size";
-  case WM_PAINT: return "paint";
-  case WM_CLOSE: return "close";
-  case WM_COMMAND: return "command";
-  case WM_KEYDOWN: return "key";
-  case WM_INITDIALOG: return "init";
-  case WM_GETDLGCODE: return "dlgcode";
-  default: return "other";
+  case WM_CREATE:
+    return "create";
+  case WM_DESTROY:
+    return "destroy";
+  case WM_SIZE:
+    return "size";
+  case WM_PAINT:
+    return "paint";
+  case WM_CLOSE:
+    return "close";
+  case WM_COMMAND:
+    return "command";
+  case WM_KEYDOWN:
+    return "key";
+  case WM_INITDIALOG:
+    return "init";
+  case WM_GETDLGCODE:
+    return "dlgcode";
+  default:
+    return "other";
   }
 }
 
 std::intptr_t LoggingProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp) {
-  if (m == WM_PAINT || m == WM_CREATE || m == WM_DESTROY || m == WM_CLOSE || m == WM_COMMAND || m == WM_KEYDOWN)
+  if (m == WM_PAINT || m == WM_CREATE || m == WM_DESTROY || m == WM_CLOSE || m == WM_COMMAND ||
+      m == WM_KEYDOWN)
     g_log.push_back(Name(m) + (m == WM_COMMAND || m == WM_KEYDOWN ? ":" + std::to_string(LOWORD(wp)) : ""));
   if (m == WM_DESTROY)
     PostQuitMessage(7);
@@ -44,9 +55,22 @@ std::intptr_t LoggingProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intpt
 ResourceTable MakeResources() {
   ResourceTable t;
   t.strings = {{1, u"Ok"}, {2, u"Menu"}};
-  t.menus = {{50, {{0, u"Menu", {{501, u"First", {}}, {0, u"More", {{511, u"Deep A", {}}, {512, u"Deep B", {}}}}, {503, u"Last", {}}}}}}};
+  t.menus = {{50,
+              {{0,
+                u"Menu",
+                {{501, u"First", {}},
+                 {0, u"More", {{511, u"Deep A", {}}, {512, u"Deep B", {}}}},
+                 {503, u"Last", {}}}}}}};
   t.bars = {{10, {{100, 1, 0, 0}, {200, 2, 50, 0}}}};
-  t.dialogs = {{60, 0, 0, 0, 114, 117, u"MS Shell Dlg", 8, {{u"EDIT", 1000, 41, 30, 40, 19, WS_CHILD | WS_TABSTOP, u"", 0}}}};
+  t.dialogs = {{60,
+                0,
+                0,
+                0,
+                114,
+                117,
+                u"MS Shell Dlg",
+                8,
+                {{u"EDIT", 1000, 41, 30, 40, 19, WS_CHILD | WS_TABSTOP, u"", 0}}}};
   return t;
 }
 
@@ -99,7 +123,9 @@ TEST_F(WindowTest, PaintsCoalesceAndComeAfterPostedMessages) {
 }
 
 std::vector<std::uint32_t> g_ticks;
-void TickProc(HWND, std::uint32_t, std::uintptr_t id, std::uint32_t time) { g_ticks.push_back(std::uint32_t(id) * 100000 + time); }
+void TickProc(HWND, std::uint32_t, std::uintptr_t id, std::uint32_t time) {
+  g_ticks.push_back(std::uint32_t(id) * 100000 + time);
+}
 
 TEST_F(WindowTest, TimersRunOnVirtualTimeAndRestartWithANewPeriod) {
   HWND main = MakeMain();
@@ -167,17 +193,17 @@ TEST_F(WindowTest, SoftKeysAndMenusSendCommandsAndKeepCheckMarks) {
   EXPECT_EQ(CheckMenuItem(menu, 512, MF_UNCHECKED), MF_CHECKED);
   EXPECT_EQ(CheckMenuItem(menu, 999, MF_CHECKED), std::uint32_t(-1));
   g_log.clear();
-  g_screen->QueueKey(1, VK_F1);           // "Ok": a plain command
-  g_screen->QueueKey(2, VK_F2);           // opens the menu
-  g_screen->QueueKey(3, VK_DOWN);         // "More"
-  g_screen->QueueKey(4, VK_RIGHT);        // its sub-menu
-  g_screen->QueueKey(5, VK_DOWN);         // "Deep B"
-  g_screen->QueueKey(6, VK_RETURN);       // chosen
-  g_screen->QueueKey(7, VK_F2);           // again
-  g_screen->QueueKey(8, '3');             // digit picks "Last"
-  g_screen->QueueKey(9, VK_F2);           // again, then back out twice
+  g_screen->QueueKey(1, VK_F1);     // "Ok": a plain command
+  g_screen->QueueKey(2, VK_F2);     // opens the menu
+  g_screen->QueueKey(3, VK_DOWN);   // "More"
+  g_screen->QueueKey(4, VK_RIGHT);  // its sub-menu
+  g_screen->QueueKey(5, VK_DOWN);   // "Deep B"
+  g_screen->QueueKey(6, VK_RETURN); // chosen
+  g_screen->QueueKey(7, VK_F2);     // again
+  g_screen->QueueKey(8, '3');       // digit picks "Last"
+  g_screen->QueueKey(9, VK_F2);     // again, then back out twice
   g_screen->QueueKey(10, VK_BACK);
-  g_screen->QueueKey(11, VK_LEFT);        // menu closed: the key reaches the window
+  g_screen->QueueKey(11, VK_LEFT); // menu closed: the key reaches the window
   PumpMessagesUntil(20);
   g_log.erase(std::remove(g_log.begin(), g_log.end(), "paint"), g_log.end());
   EXPECT_EQ(g_log, (std::vector<std::string>{"command:100", "command:512", "command:503", "key:37"}));
@@ -232,8 +258,8 @@ TEST_F(WindowTest, ScreenShowsWindowContentsUnderTitleAndAboveBar) {
   const Surface &s = ScreenSurface();
   EXPECT_EQ(s.Row(26)[10], 0xF800);
   EXPECT_EQ(s.Row(293)[200], 0xF800);
-  EXPECT_NE(s.Row(10)[120], 0xF800);  // title strip
-  EXPECT_NE(s.Row(310)[5], 0xF800);   // soft-key bar
+  EXPECT_NE(s.Row(10)[120], 0xF800); // title strip
+  EXPECT_NE(s.Row(310)[5], 0xF800);  // soft-key bar
 }
 
 } // namespace

@@ -77,7 +77,8 @@ int GameHarness::Run(std::uint64_t closeAtMs) {
   DestroyModule(instance);
   // A check that never ran would let a broken run pass silently.
   if (!checks_.empty())
-    ADD_FAILURE() << checks_.size() << " timed checks never ran (first at " << checks_.begin()->first << " ms)";
+    ADD_FAILURE() << checks_.size() << " timed checks never ran (first at " << checks_.begin()->first
+                  << " ms)";
   return code;
 }
 

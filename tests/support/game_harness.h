@@ -28,7 +28,7 @@ public:
   // Runs at every moment the loop waits (after the timed checks).
   std::function<void()> eachIdle;
 
-  std::string folder;      // temporary folder of this run
+  std::string folder;       // temporary folder of this run
   std::string settingsFile; // written before Run when not empty content
   std::string resultsFile;
   HeadlessBackend *screen = nullptr;
