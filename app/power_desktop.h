@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "app/power_keeping.h"
+#include "platform/idle_inhibitor.h"
 
 // How long taking the inhibitor may take before the program goes on without it.
 inline constexpr std::chrono::milliseconds kInhibitDeadline{40};
@@ -33,7 +34,3 @@ private:
 
 // The one desktop platform of the program.
 PowerPlatform &DesktopPowerPlatform();
-
-// Takes logind's idle inhibitor lock; its file descriptor, or -1 when that fails or takes
-// longer than deadline. Never blocks past the deadline.
-int TakeIdleInhibitor(std::chrono::milliseconds deadline);

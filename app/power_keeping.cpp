@@ -1,7 +1,7 @@
 #include "app/power_keeping.h"
 
-#include "app/app_state.h"
 #include "app/power_desktop.h"
+#include "state/app_state.h"
 
 namespace {
 

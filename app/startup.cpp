@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/app_state.h"
 #include "app/power_keeping.h"
 #include "game/game_screen.h"
 #include "game/snake_board.h"
@@ -14,6 +13,8 @@
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "scores/score_table.h"
+#include "state/app_state.h"
+#include "ui/dialog_frame.h"
 
 const char16_t kCameraErrorText[] =
     u"Camera initialization error.\n\nUse pad to navigate or exit and try again after few seconds.";
@@ -45,13 +46,6 @@ void PaintSplash(HWND window) {
     DeleteObject(splash);
   }
   EndPaint(window, &ps);
-}
-
-void OpenGameScreen(HWND window) {
-  HRSRC resource = FindResourceW(g_app.instance, IDD_GAME, RT_DIALOG);
-  const DialogTemplate *dialog = LoadResource(g_app.instance, resource);
-  if (dialog)
-    DialogBoxIndirectParamW(g_app.instance, dialog, window, GameScreenProc, 0);
 }
 
 // Each owned object goes once, in this order; the pointers are cleared so a second
@@ -89,7 +83,7 @@ std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wPa
     return 0;
   case WM_COMMAND:
     if (LOWORD(wParam) == IDM_OK) {
-      OpenGameScreen(window);
+      RunDialog(IDD_GAME, window, GameScreenProc);
       return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -140,8 +134,7 @@ bool InitInstance(HINSTANCE instance, int) {
     return false;
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  g_app.orientation = height < width ? 1 : height > width ? 2 : 0;
+  g_app.orientation = ScreenOrientation();
   g_app.settings.Load(g_settingsFile);
   g_app.scores = new ScoreTable(g_app.settings.scoresPerLevel, g_resultsFile);
   g_app.board = new SnakeBoard(&g_app.settings);

@@ -8,6 +8,7 @@
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "resources/embedded_bitmaps.h"
+#include "ui/game_text.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "game/hud.h"
 #include "game/snake_board.h"
 #include "platform/gdi.h"
+#include "ui/game_text.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/app_state.h"
 #include "game/hud.h"
 #include "game/snake_board.h"
 #include "motion/point_trail.h"
@@ -13,6 +12,9 @@
 #include "resources/resource_ids.h"
 #include "scores/score_dialogs.h"
 #include "scores/score_table.h"
+#include "state/app_state.h"
+#include "ui/dialog_frame.h"
+#include "ui/game_text.h"
 
 namespace {
 
@@ -23,15 +25,13 @@ constexpr char16_t kBannerText[] = u"Better background needed";
 constexpr bool kSelfCollisionDefault[5] = {false, true, true, true, true};
 constexpr bool kBlockScreenDefault[5] = {false, false, false, true, true};
 
-int ClientHeight() { return g_app.screenHeight - g_app.dialogTop - g_app.menuBarHeight; }
-
 void Check(int id, bool on) {
   CheckMenuItem(g_app.gameMenu, std::uint32_t(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void SetBoardRect() {
   if (g_app.board)
-    g_app.board->boardRect = RECT{0, g_app.hudHeight, g_app.screenWidth, ClientHeight()};
+    g_app.board->boardRect = RECT{0, g_app.hudHeight, g_app.screenWidth, DialogAreaHeight()};
 }
 
 void StartGameTimer(std::uint32_t period) { SetTimer(g_app.gameDialog, IDT_GAME, period, OnGameTick); }
@@ -74,12 +74,11 @@ void OnInitDialog(HWND dialog) {
 }
 
 void OnSize(HWND dialog) {
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  int wanted = height < width ? 1 : height > width ? 2 : 0;
+  const int wanted = ScreenOrientation();
   if (wanted != 0 && g_app.orientation != wanted) {
     g_app.orientation = wanted;
     std::swap(g_app.screenWidth, g_app.screenHeight);
-    SetWindowPos(dialog, HWND_TOP, 0, g_app.dialogTop, g_app.screenWidth, ClientHeight(), SWP_SHOWWINDOW);
+    SetWindowPos(dialog, HWND_TOP, 0, g_app.dialogTop, g_app.screenWidth, DialogAreaHeight(), SWP_SHOWWINDOW);
   }
   SetBoardRect();
 }
@@ -176,7 +175,7 @@ void OnPaint(HWND dialog) {
   SnakeBoard *board = g_app.board;
   if (!board)
     return;
-  const int w = g_app.screenWidth, h = ClientHeight();
+  const int w = g_app.screenWidth, h = DialogAreaHeight();
   HDC windowDc = GetDC(dialog);
   HDC dc = CreateCompatibleDC(windowDc);
   if (g_app.backBuffer)

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/game_settings.h"
 #include "platform/types.h"
+#include "state/game_settings.h"
 
 enum StepResult : std::int32_t { Moved = 0, Ate = 1, HitSelf = 2, HitHedge = 3 };
 

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "app/app_state.h"
 #include "platform/window.h"
+#include "state/app_state.h"
 
 // Sharing between the capture thread (the only writer of entries) and the user-interface
 // thread (the only reader), without a lock:

@@ -1,8 +1,9 @@
-#include "app/app_state.h"
 #include "platform/gdi.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "scores/score_dialogs.h"
+#include "state/app_state.h"
+#include "ui/dialog_frame.h"
 
 std::intptr_t AboutDialogProc(HWND dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
   switch (message) {

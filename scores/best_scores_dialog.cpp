@@ -1,11 +1,12 @@
 #include <algorithm>
 
-#include "app/app_state.h"
 #include "platform/gdi.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "scores/score_dialogs.h"
+#include "state/app_state.h"
+#include "ui/dialog_frame.h"
 
 namespace {
 

@@ -2,13 +2,14 @@
 #include <iterator>
 #include <string>
 
-#include "app/app_state.h"
-#include "game/hud.h"
 #include "platform/gdi.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "scores/score_dialogs.h"
+#include "state/app_state.h"
+#include "ui/dialog_frame.h"
+#include "ui/game_text.h"
 
 namespace {
 

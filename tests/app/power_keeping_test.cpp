@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/fake_power.h"
 #include "app/power_desktop.h"
+#include "state/app_state.h"
 
 namespace {
 

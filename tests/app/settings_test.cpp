@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/game_settings.h"
+#include "state/game_settings.h"
 
 namespace {
 

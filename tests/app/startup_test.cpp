@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/fake_power.h"
 #include "app/power_desktop.h"
 #include "app/power_keeping.h"
@@ -16,6 +15,7 @@
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "resources/vexmoor_resources.h"
+#include "state/app_state.h"
 #include "support/game_harness.h"
 
 namespace {

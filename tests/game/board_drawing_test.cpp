@@ -16,6 +16,7 @@
 #include "platform/gdi_internal.h"
 #include "platform/resources.h"
 #include "resources/embedded_bitmaps.h"
+#include "ui/game_text.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 
 #include <sys/stat.h>
 
-#include "app/app_state.h"
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "platform/backend.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "scores/score_table.h"
+#include "state/app_state.h"
 #include "support/game_harness.h"
 
 namespace {

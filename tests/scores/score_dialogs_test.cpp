@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "app/app_state.h"
 #include "game/hud.h"
 #include "platform/backend.h"
 #include "platform/gdi.h"
@@ -19,7 +18,10 @@
 #include "resources/vexmoor_resources.h"
 #include "scores/score_dialogs.h"
 #include "scores/score_table.h"
+#include "state/app_state.h"
 #include "support/game_harness.h"
+#include "ui/dialog_frame.h"
+#include "ui/game_text.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "app/startup.h"
 #include "capture/camera_source.h"
 #include "platform/resources.h"
@@ -17,6 +16,7 @@
 #include "platform/window_manager.h"
 #include "resources/resource_ids.h"
 #include "resources/vexmoor_resources.h"
+#include "state/app_state.h"
 
 GameHarness::GameHarness() {
   char base[] = "/tmp/vexmoor-game-XXXXXX";

@@ -6,12 +6,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
 #include "capture/camera_source.h"
 #include "capture/sample_grabber.h"
 #include "game/snake_board.h"
 #include "motion/camera_tracker.h"
 #include "motion/point_trail.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/game_settings.h"
+#include "state/game_settings.h"
 
 #include <algorithm>
 #include <climits>

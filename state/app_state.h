@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/game_settings.h"
 #include "platform/types.h"
+#include "state/game_settings.h"
 
 class ScoreTable;
 class SnakeBoard;

@@ -1,0 +1,85 @@
+# The include fence: every source folder may include only the layers below it, and only the
+# platform and capture folders may see the system libraries they wrap. Run at every build by
+# the include_fence target; prints one line per include that crosses a fence, then fails.
+#   cmake -DSOURCE_DIR=<repository> -P cmake/CheckIncludes.cmake
+
+set(paths "")
+set(allowed "")
+set(refused "")
+set(forbidden "")
+# fence(<files> <project headers allowed> <project headers refused anyway> <system headers refused>)
+# The first rule whose file pattern matches a file applies to it.
+function(fence files mayInclude butNot systemNot)
+  foreach(pair "paths;files" "allowed;mayInclude" "refused;butNot" "forbidden;systemNot")
+    list(GET pair 0 to)
+    list(GET pair 1 from)
+    set(list ${${to}})
+    list(APPEND list "${${from}}")
+    set(${to} "${list}" PARENT_SCOPE)
+  endforeach()
+endfunction()
+
+set(libraries "^(SDL|fontconfig/|systemd/|gst/|glib|gobject/)")
+set(none "^$")
+set(trail "^motion/point_trail\\.h$")
+
+fence("^app/(main|startup)\\.cpp$" ".*" "${none}" "${libraries}")
+fence("^app/" "^(app|state|platform)/" "${none}" "${libraries}")
+fence("^game/" "^((game|scores|ui|state|platform|resources)/|motion/point_trail\\.h$)" "${none}" "${libraries}")
+fence("^scores/" "^(scores|ui|state|platform|resources)/" "${none}" "${libraries}")
+fence("^ui/" "^(ui|state|platform|resources)/" "${none}" "${libraries}")
+fence("^motion/point_trail\\." "^((state|platform)/|motion/point_trail\\.h$)" "${none}" "${libraries}")
+fence("^motion/" "^motion/" "${trail}" "(/|${libraries})")
+fence("^capture/" "^(capture|motion)/" "${trail}" "^(SDL|fontconfig/|systemd/)")
+fence("^state/" "^(state/|platform/types\\.h$)" "${none}" "${libraries}")
+fence("^resources/" "^(resources|platform)/" "${none}" "${libraries}")
+fence("^platform/" "^platform/" "${none}" "^(gst/|glib|gobject/)")
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "CheckIncludes: SOURCE_DIR is not set")
+endif()
+
+set(failures 0)
+list(LENGTH paths ruleCount)
+math(EXPR lastRule "${ruleCount} - 1")
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/app/* ${SOURCE_DIR}/game/* ${SOURCE_DIR}/scores/*
+     ${SOURCE_DIR}/ui/* ${SOURCE_DIR}/motion/* ${SOURCE_DIR}/capture/* ${SOURCE_DIR}/state/*
+     ${SOURCE_DIR}/resources/* ${SOURCE_DIR}/platform/*)
+list(FILTER files INCLUDE REGEX "\\.(h|cpp)$")
+list(SORT files)
+foreach(file ${files})
+  set(rule -1)
+  foreach(i RANGE ${lastRule})
+    list(GET paths ${i} pattern)
+    if(file MATCHES "${pattern}")
+      set(rule ${i})
+      break()
+    endif()
+  endforeach()
+  list(GET allowed ${rule} mayInclude)
+  list(GET refused ${rule} butNot)
+  list(GET forbidden ${rule} systemNot)
+
+  file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line ${lines})
+    if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+      set(header "${CMAKE_MATCH_1}")
+      # A bare name is a header beside the file; a path is from the repository's root.
+      if(header MATCHES "\\.\\." OR (header MATCHES "/" AND (NOT header MATCHES "${mayInclude}" OR
+                                                            header MATCHES "${butNot}")))
+        message("include fence: ${file} includes \"${header}\", which its layer may not see")
+        math(EXPR failures "${failures} + 1")
+      endif()
+    elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
+      set(header "${CMAKE_MATCH_1}")
+      if(header MATCHES "${systemNot}")
+        message("include fence: ${file} includes <${header}>, a library its layer may not use")
+        math(EXPR failures "${failures} + 1")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+if(failures GREATER 0)
+  message(FATAL_ERROR "include fence: ${failures} include(s) cross a layer (the layers: docs/HACKING.md)")
+endif()
