@@ -1,31 +1,11 @@
 #include "capture/capture_filter.h"
 
+#include "base/utf16.h"
+
 #include "capture/gst_setup.h"
 #include "capture/pin_helpers.h"
 #include "capture/property_bag.h"
 #include "capture/test_picture.h"
-
-std::u16string Utf16FromUtf8(const std::string &text) {
-  glong length = 0;
-  gunichar2 *converted =
-      g_utf8_to_utf16(text.c_str(), static_cast<glong>(text.size()), nullptr, &length, nullptr);
-  if (converted == nullptr)
-    return {};
-  std::u16string result(reinterpret_cast<const char16_t *>(converted), static_cast<size_t>(length));
-  g_free(converted);
-  return result;
-}
-
-std::string Utf8FromUtf16(const std::u16string &text) {
-  glong length = 0;
-  gchar *converted = g_utf16_to_utf8(reinterpret_cast<const gunichar2 *>(text.data()),
-                                     static_cast<glong>(text.size()), nullptr, &length, nullptr);
-  if (converted == nullptr)
-    return {};
-  std::string result(converted, static_cast<size_t>(length));
-  g_free(converted);
-  return result;
-}
 
 std::vector<GstDevice *> CameraDevices() {
   std::vector<GstDevice *> devices;
@@ -57,7 +37,7 @@ bool CaptureFilter::FindName(std::u16string *name) const {
     if (devices.empty())
       return false;
     gchar *first = gst_device_get_display_name(devices.front());
-    *name = Utf16FromUtf8(first != nullptr ? first : "");
+    *name = Utf8ToUtf16(first != nullptr ? first : "");
     g_free(first);
     for (GstDevice *device : devices)
       gst_object_unref(device);
@@ -69,7 +49,7 @@ bool CaptureFilter::FindName(std::u16string *name) const {
   case CameraSourceKind::None:
     return false;
   default:
-    *name = Utf16FromUtf8(m_source.name);
+    *name = Utf8ToUtf16(m_source.name);
     return !name->empty();
   }
 }
@@ -80,7 +60,7 @@ HRESULT CaptureFilter::Load(CPropertyBag *bag) {
   VARIANT value;
   if (FAILED(bag->Read(u"VCapName", &value, nullptr)) || value.vt != VT_BSTR)
     return E_FAIL;
-  const std::string name = Utf8FromUtf16(value.bstrVal);
+  const std::string name = Utf16ToUtf8(value.bstrVal);
 
   GstElement *element = nullptr;
   switch (m_source.kind) {

@@ -39,6 +39,3 @@ private:
   CameraSource m_source;
   GstElement *m_element = nullptr;
 };
-
-std::u16string Utf16FromUtf8(const std::string &text);
-std::string Utf8FromUtf16(const std::u16string &text);

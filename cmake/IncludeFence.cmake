@@ -1,6 +1,6 @@
 # Checks the include fence (cmake/CheckIncludes.cmake) whenever a source file changes; every
 # library waits for it, so a wrong include fails the build before anything compiles.
-file(GLOB_RECURSE fence_sources CONFIGURE_DEPENDS
+file(GLOB_RECURSE fence_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/base/*.[ch]*
      ${CMAKE_SOURCE_DIR}/app/*.[ch]* ${CMAKE_SOURCE_DIR}/game/*.[ch]* ${CMAKE_SOURCE_DIR}/scores/*.[ch]*
      ${CMAKE_SOURCE_DIR}/ui/*.[ch]* ${CMAKE_SOURCE_DIR}/motion/*.[ch]* ${CMAKE_SOURCE_DIR}/capture/*.[ch]*
      ${CMAKE_SOURCE_DIR}/state/*.[ch]* ${CMAKE_SOURCE_DIR}/resources/*.[ch]*
@@ -14,6 +14,6 @@ add_custom_command(
   COMMENT "Checking the include fence"
   VERBATIM)
 add_custom_target(include_fence ALL DEPENDS ${fence_stamp})
-foreach(layer platform resources tracker capture state ui trail scores game app)
+foreach(layer base platform resources tracker capture state ui trail scores game app)
   add_dependencies(vexmoor_${layer} include_fence)
 endforeach()

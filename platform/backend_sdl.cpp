@@ -6,74 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "base/utf16.h"
 #include "platform/backend.h"
 #include "platform/window.h"
 
 namespace {
-
-std::string ToUtf8(const std::u16string &text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    else if (c >= 0xD800 && c < 0xE000)
-      c = 0xFFFD;
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::u16string FromUtf8(const char *text) {
-  std::u16string out;
-  const auto *s = reinterpret_cast<const unsigned char *>(text);
-  while (*s) {
-    char32_t c;
-    int extra;
-    if (*s < 0x80)
-      c = *s, extra = 0;
-    else if ((*s & 0xE0) == 0xC0)
-      c = *s & 0x1F, extra = 1;
-    else if ((*s & 0xF0) == 0xE0)
-      c = *s & 0x0F, extra = 2;
-    else if ((*s & 0xF8) == 0xF0)
-      c = *s & 0x07, extra = 3;
-    else {
-      ++s;
-      out += u'\uFFFD';
-      continue;
-    }
-    ++s;
-    for (; extra > 0 && (*s & 0xC0) == 0x80; --extra, ++s)
-      c = (c << 6) | (*s & 0x3F);
-    if (extra > 0 || c > 0x10FFFF) {
-      out += u'\uFFFD';
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += char16_t(0xD800 + (c >> 10));
-      out += char16_t(0xDC00 + (c & 0x3FF));
-    } else {
-      out += char16_t(c);
-    }
-  }
-  return out;
-}
 
 std::uint32_t VirtualKey(SDL_Keycode key) {
   switch (key) {
@@ -213,7 +150,7 @@ public:
   }
 
   void SetWindowTitle(const std::u16string &title) override {
-    SDL_SetWindowTitle(window_, ToUtf8(title).c_str());
+    SDL_SetWindowTitle(window_, Utf16ToUtf8(title).c_str());
   }
 
   void SetIcon(const Surface &icon) override {
@@ -266,7 +203,7 @@ private:
     }
     case SDL_TEXTINPUT:
       out->kind = InputEvent::Kind::Text;
-      out->text = FromUtf8(e.text.text);
+      out->text = Utf8ToUtf16(e.text.text);
       return !out->text.empty();
     case SDL_MOUSEBUTTONDOWN: {
       if (e.button.button != SDL_BUTTON_LEFT)

@@ -2,6 +2,8 @@
 
 #include "platform/fonts.h"
 
+#include "base/utf16.h"
+
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
@@ -188,56 +190,11 @@ std::list<CachedText> &Texts() {
   return *texts;
 }
 
-} // namespace
-
-std::u32string Utf16ToCodePoints(std::u16string_view text) {
-  std::u32string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c == 0)
-      continue;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      out.push_back(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      out.push_back(0xFFFD);
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
-
-namespace {
-
-std::string CodePointsToUtf8(const std::u32string &points) {
-  std::string out;
-  out.reserve(points.size());
-  for (char32_t c : points) {
-    if (c < 0x80) {
-      out.push_back(char(c));
-    } else if (c < 0x800) {
-      out.push_back(char(0xC0 | (c >> 6)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(char(0xE0 | (c >> 12)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | (c >> 18)));
-      out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
 // The code points a face draws for text: a character the face lacks (an unpaired surrogate's
 // replacement character in Liberation Serif, say) is shown as U+FFFD or, failing that, '?'.
 std::u32string ShownCodePoints(FontFace *face, std::u16string_view text) {
   std::u32string points = Utf16ToCodePoints(text);
+  std::erase(points, U'\0');
   for (char32_t &c : points)
     if (c >= 0x80 && !TTF_GlyphIsProvided32(face->font, c))
       c = TTF_GlyphIsProvided32(face->font, 0xFFFD) ? 0xFFFD : U'?';
@@ -245,8 +202,6 @@ std::u32string ShownCodePoints(FontFace *face, std::u16string_view text) {
 }
 
 } // namespace
-
-std::string Utf16ToUtf8(std::u16string_view text) { return CodePointsToUtf8(Utf16ToCodePoints(text)); }
 
 bool MatchFontFile(const std::u16string &face, int weight, bool italic, FontMatch *out) {
   if (!out)

@@ -42,7 +42,3 @@ struct TextMask {
 const TextMask *RenderText(FontFace *face, std::u16string_view text);
 // The size of the text's cell: its advance and the font's cell height.
 bool MeasureText(FontFace *face, std::u16string_view text, int *width, int *height);
-
-// UTF-16 to code points and to UTF-8; an unpaired surrogate becomes U+FFFD, a zero unit is dropped.
-std::u32string Utf16ToCodePoints(std::u16string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);

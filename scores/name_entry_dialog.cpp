@@ -2,6 +2,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/utf16.h"
 #include "platform/gdi.h"
 #include "platform/shell.h"
 #include "platform/window.h"
@@ -18,9 +19,6 @@ constexpr std::size_t kMaxNameUnits = 10;
 constexpr int kTextBufferUnits = 256;
 constexpr COLORREF kTextColour = 0x0000FF;
 constexpr char16_t kPrompt[] = u"Podaj imi\u0119:";
-
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 HWND Edit(HWND dialog) { return GetDlgItem(dialog, IDC_NAME_EDIT); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/utf16.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "scores/score_table.h"
@@ -16,9 +17,6 @@ constexpr COLORREF kTitleColour = 0xFAFAFA;
 constexpr COLORREF kLineColour = 0x96FAC8;
 constexpr COLORREF kNewestColour = 0xFFFF00;
 constexpr std::size_t kMaxLineUnits = 255;
-
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 } // namespace
 
