@@ -9,6 +9,7 @@
 #include "motion/camera_tracker.h"
 #include "motion/point_trail.h"
 #include "platform/gdi.h"
+#include "platform/input_door.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
@@ -26,6 +27,29 @@ constexpr int kSplashHiddenRows = 24;
 
 std::string g_settingsFile;
 std::string g_resultsFile;
+bool g_seedGiven = false;
+std::uint32_t g_seed = 0;
+int g_assumedCameraBuild = -1;
+int g_cameraBuild = -1;
+std::uint64_t g_boardDigest = 0;
+
+// FNV-1a over the board's state: the snake, the food, the direction, the steering thresholds.
+std::uint64_t BoardDigest(const SnakeBoard &b) {
+  std::uint64_t h = 14695981039346656037ull;
+  auto add = [&h](const void *data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i)
+      h = (h ^ static_cast<const unsigned char *>(data)[i]) * 1099511628211ull;
+  };
+  const std::int32_t fields[] = {b.length, b.foodX, b.foodY, b.dirX, b.dirY, b.level, b.running, b.started};
+  add(fields, sizeof fields);
+  add(&b.thresholdX, sizeof b.thresholdX);
+  add(&b.thresholdY, sizeof b.thresholdY);
+  for (int i = 0; i < b.length && i < b.BodyCapacity(); ++i) {
+    add(&b.bodyX[i], sizeof b.bodyX[i]);
+    add(&b.bodyY[i], sizeof b.bodyY[i]);
+  }
+  return h;
+}
 
 void PaintSplash(HWND window) {
   PAINTSTRUCT ps;
@@ -55,6 +79,8 @@ void TearDown() {
   g_app.tracker = nullptr;
   delete g_app.scores; // saves the results file
   g_app.scores = nullptr;
+  if (g_app.board)
+    g_boardDigest = BoardDigest(*g_app.board);
   delete g_app.board;
   g_app.board = nullptr;
 }
@@ -66,11 +92,25 @@ void SetStartupFiles(const std::string &settingsFile, const std::string &results
   g_resultsFile = resultsFile;
 }
 
+void SetStartupSeed(std::uint32_t seed) {
+  g_seedGiven = true;
+  g_seed = seed;
+}
+
+void AssumeCameraBuild(int built) { g_assumedCameraBuild = built; }
+
+int CameraBuildResult() { return g_cameraBuild; }
+
+std::uint64_t BoardDigestAtClose() { return g_boardDigest; }
+
 void ResetAppState() {
   delete[] g_app.trailX;
   delete[] g_app.trailY;
   g_app.~AppState();
   new (&g_app) AppState();
+  g_seedGiven = false;
+  g_assumedCameraBuild = g_cameraBuild = -1;
+  g_boardDigest = 0;
 }
 
 std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -146,7 +186,12 @@ bool InitInstance(HINSTANCE instance, int) {
   g_app.tracker->SetThresholds(s.blockPeakRatio, s.profilePeakRatio, s.blockMinContrast,
                                s.profileMinContrast);
   g_app.tracker->SetMode(BlockMatching, false, 40);
-  if (g_app.tracker->BuildCaptureGraph(AppendMotion) == 0) {
+  // Camera reports come through the platform's input door, so the trail takes them on this
+  // thread in the loop's order, and recordings hold them.
+  SetMotionHandler(AppendMotion);
+  g_cameraBuild =
+      g_assumedCameraBuild >= 0 ? g_assumedCameraBuild : g_app.tracker->BuildCaptureGraph(PostMotionReport);
+  if (g_cameraBuild == 0) {
     MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
     g_app.padControl = 1;
   }
@@ -156,7 +201,7 @@ bool InitInstance(HINSTANCE instance, int) {
 
 int VexmoorEntry(HINSTANCE instance, int show) {
   KeepPower(1);
-  std::srand(GetTickCount());
+  std::srand(g_seedGiven ? g_seed : GetTickCount());
   if (!InitInstance(instance, show)) {
     KeepPower(0);
     return 0;

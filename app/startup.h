@@ -17,6 +17,16 @@ bool InitInstance(HINSTANCE instance, int show);
 std::uint16_t RegisterMainClass(HINSTANCE instance, const char16_t *className);
 std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
+// What recordings and replays set before VexmoorEntry and read after it (app/recording.cpp).
+// The random seed (otherwise the tick count at entry).
+void SetStartupSeed(std::uint32_t seed);
+// Replays: the camera is not opened; start-up goes on as if its build had returned built.
+void AssumeCameraBuild(int built);
+// What the camera build returned (1 or 0), or -1 before start-up reached it.
+int CameraBuildResult();
+// A digest of the board as the tear-down found it (0 before any tear-down).
+std::uint64_t BoardDigestAtClose();
+
 // Puts the global record back to its state at program load (for tests).
 void ResetAppState();
 

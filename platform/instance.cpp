@@ -103,11 +103,11 @@ void Serve(Listener *l) {
       }
       std::string line(buffer, used);
       if (line.rfind("raise", 0) == 0) {
-        PostMessageW(l->window, WM_PLATFORM_RAISE, 0, 0);
+        PostInputEvent(InputEvent::Kind::Raise);
       } else if (line.rfind("post ", 0) == 0) {
         // Only the close request is taken from outside.
         if (std::strtoul(line.c_str() + 5, nullptr, 10) == WM_CLOSE_REQUEST)
-          PostMessageW(l->window, WM_CLOSE_REQUEST, 0, 0);
+          PostInputEvent(InputEvent::Kind::CloseRequest);
       }
       (void)!send(client, "ok\n", 3, MSG_NOSIGNAL);
     }
