@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/paths.h"
-#include "app/startup.h"
+#include "app/recording.h"
 #include "capture/camera_source.h"
 #include "platform/backend.h"
 #include "platform/resources.h"
@@ -88,18 +88,21 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "vexmoor: --camera: %s\n", error.c_str());
     return 2;
   }
-  std::unique_ptr<Backend> backend = CreateSdlBackend(options.scale, &error);
-  if (!backend) {
-    std::fprintf(stderr, "vexmoor: %s\n", error.c_str());
-    return 1;
+  std::unique_ptr<Backend> backend;
+  if (options.replayFile.empty() || options.show) {
+    backend = CreateSdlBackend(options.scale, &error);
+    if (!backend) {
+      std::fprintf(stderr, "vexmoor: %s\n", error.c_str());
+      return 1;
+    }
   }
   if (options.exitAfterFirstFrame)
     backend = std::make_unique<FirstFrameExit>(std::move(backend));
-  PlatformStart(std::move(backend));
-  SetStartupFiles(SettingsFilePath(options.settingsFile), ResultsFilePath(options.dataDir));
   HINSTANCE instance = CreateModule(&VexmoorResources());
-  int code = VexmoorEntry(instance, 5);
-  PlatformStop();
+  int code = !options.replayFile.empty()
+                 ? ReplayRecording(options.replayFile, instance, std::move(backend))
+                 : RunVexmoor(std::move(backend), instance, SettingsFilePath(options.settingsFile),
+                              ResultsFilePath(options.dataDir), options.camera, options.recordFile);
   DestroyModule(instance);
   return code;
 }

@@ -16,8 +16,9 @@
 // waits in real time only while the next due time lies ahead.
 //
 // A 1 ms game timer whose paint takes longer makes the loop time fall behind real time, and
-// input would wait longer and longer. Past kMaxLagMs the loop moves its clock on to real time
-// with a CatchUp input, recorded like any other; timers that were due fire once at the new time.
+// input would wait longer and longer. When the next timer was due more than kMaxLagMs ago, the
+// loop moves its clock on to real time with a CatchUp input, recorded like any other;
+// timers that were due fire once at the new time.
 
 #include <algorithm>
 
@@ -73,10 +74,14 @@ void CatchUpTo(WindowManager &wm, std::uint64_t time) {
     t.due = std::max(t.due, time);
 }
 
+// Behind means: the next timer was due longer ago than kMaxLagMs. Inputs do not count: those
+// from the door wait on purpose until the loop wakes, and each input is handled in turn anyway.
 void CatchUpIfBehind(WindowManager &wm, Backend &backend) {
+  bool anyTimer = false;
+  std::uint64_t due = NextTimerDue(&anyTimer);
   std::uint64_t now = backend.NowMs();
   bool pending = !wm.arrived.empty() && wm.arrived.front().event.kind == InputEvent::Kind::CatchUp;
-  if (now <= wm.loopTime + kMaxLagMs || pending)
+  if (!anyTimer || pending || now <= due + kMaxLagMs)
     return;
   InputEvent jump;
   jump.kind = InputEvent::Kind::CatchUp;
