@@ -53,6 +53,7 @@ public:
   void Raise() override { inner_->Raise(); }
   void SetWindowTitle(const std::u16string &title) override { inner_->SetWindowTitle(title); }
   void SetIcon(const Surface &icon) override { inner_->SetIcon(icon); }
+  bool FollowsRealTime() const override { return inner_->FollowsRealTime(); }
 
 private:
   std::unique_ptr<Backend> inner_;
