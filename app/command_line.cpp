@@ -43,6 +43,8 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
       out->close = true;
     } else if (name == "--list-cameras" && !hasInlineValue) {
       out->listCameras = true;
+    } else if (name == "--verbose" && !hasInlineValue) {
+      out->verbose = true;
     } else if (name == "--exit-after-first-frame" && !hasInlineValue) {
       out->exitAfterFirstFrame = true;
     } else if (name == "--scale") {
@@ -86,6 +88,7 @@ std::string UsageText() {
          "                    none, a video file, or a camera's name from --list-cameras\n"
          "  --list-cameras    list the cameras found and end\n"
          "  --close           ask the running Vexmoor to close (it saves its scores)\n"
+         "  --verbose         log every event on stderr (as VEXMOOR_DEBUG=1 does)\n"
          "  --version         print the version and end\n"
          "  --help            print this help and end\n"
          "\n"
