@@ -4,16 +4,12 @@
 #include <linux/close_range.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-
-extern char **environ;
 
 namespace {
 
@@ -49,50 +45,17 @@ ChildProcess::ChildProcess(const std::function<int()> &body) {
   in_ = in[1], out_ = out[0], err_ = err[0];
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string> &args, const std::vector<std::string> &set) {
-  int in[2], out[2], err[2];
-  if (!OpenPipes(in, out, err))
-    return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::vector<char *> argv, envp;
-  for (const std::string &a : args)
-    argv.push_back(const_cast<char *>(a.c_str()));
-  argv.push_back(nullptr);
-  for (char **e = environ; *e; ++e) {
-    const char *eq = std::strchr(*e, '=');
-    bool replaced = false;
-    for (const std::string &s : set)
-      replaced =
-          replaced || (eq && s.compare(0, std::size_t(eq - *e + 1), *e, std::size_t(eq - *e + 1)) == 0);
-    if (!replaced)
-      envp.push_back(*e);
-  }
-  for (const std::string &s : set)
-    envp.push_back(const_cast<char *>(s.c_str()));
-  envp.push_back(nullptr);
-  // The test program may have signals set to be caught; the child starts with the defaults.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t all;
-  sigfillset(&all);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-  if (posix_spawn(&pid_, args[0].c_str(), &actions, &attributes, argv.data(), envp.data()) != 0)
-    pid_ = -1;
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  in_ = in[1], out_ = out[0], err_ = err[0];
-}
+ChildProcess::ChildProcess(const std::vector<std::string> &args, const std::vector<std::string> &set)
+    : ChildProcess([&] {
+        for (const std::string &variable : set)
+          putenv(const_cast<char *>(variable.c_str()));
+        std::vector<char *> argv;
+        for (const std::string &a : args)
+          argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        return 127;
+      }) {}
 
 ChildProcess::~ChildProcess() {
   if (pid_ > 0 && status_ < 0) {

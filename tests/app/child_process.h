@@ -1,7 +1,7 @@
 #pragma once
 // A process the app tests start and talk to through pipes on its stdin, stdout and stderr,
-// with deadlines on every wait: a program, or a forked copy of the test running a function
-// (fork only while the test has one thread).
+// with deadlines on every wait: a program, or a forked copy of the test running a function.
+// Both fork, so only while the test has one thread.
 
 #include <sys/types.h>
 

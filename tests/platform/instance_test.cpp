@@ -36,30 +36,21 @@ std::string SocketPathFor(const char *name, const std::string &folder = std::get
   return folder + "/" + name + "-" + std::to_string(getuid()) + ".sock";
 }
 
-// A socket bound at path that takes connections and never answers them.
-int SilentListener(const std::string &path) {
+// A socket at path: bound (in place of whatever was there) and, with backlog, listening but
+// never answering; or connected to it. -1 on failure.
+int Socket(const std::string &path, bool bound, int backlog = 0) {
   int fd = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  unlink(path.c_str());
-  if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 4) != 0) {
+  const auto *a = reinterpret_cast<sockaddr *>(&address);
+  if (bound)
+    unlink(path.c_str());
+  const bool ok = bound ? bind(fd, a, sizeof address) == 0 && (!backlog || listen(fd, backlog) == 0)
+                        : connect(fd, a, sizeof address) == 0;
+  if (!ok)
     close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-int Connected(const std::string &path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return ok ? fd : -1;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -116,12 +107,8 @@ TEST_F(InstanceTest, SecondStartRaisesAndClosesTheFirstThroughItsSocket) {
 
 TEST_F(InstanceTest, StaleSocketOfACrashedInstanceDoesNotBlockAStart) {
   std::string path = SocketPathFor("insttest");
-  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  unlink(path.c_str());
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  int fd = Socket(path, true);
+  ASSERT_GE(fd, 0);
   close(fd); // the file stays, as after kill -9
   ASSERT_EQ(access(path.c_str(), F_OK), 0);
   EXPECT_EQ(ConnectToInstance(u"INSTTEST", u"Inst Test"), nullptr);
@@ -180,7 +167,7 @@ TEST_F(InstanceTest, AnUnusableRuntimeFolderGivesWayToAPrivateOne) {
 // done, and the client gives up at its deadline.
 TEST_F(InstanceTest, ARequestCountsOnlyWhenAnsweredAndNeverWaitsPastItsDeadline) {
   InstanceTimeouts().clientMs = 200;
-  const int silent = SilentListener(SocketPathFor("insttest"));
+  const int silent = Socket(SocketPathFor("insttest"), true, 4);
   ASSERT_GE(silent, 0);
   HWND remote = ConnectToInstance(u"INSTTEST", u"Inst Test");
   ASSERT_TRUE(remote);
@@ -202,7 +189,7 @@ TEST_F(InstanceTest, ATricklingClientHoldsNeitherTheListenerNorItsShutdown) {
   const std::string path = SocketPathFor("insttest");
   std::atomic<bool> trickling{false}, stop{false};
   std::thread trickle([&] {
-    const int fd = Connected(path);
+    const int fd = Socket(path, false);
     while (fd >= 0 && !stop && send(fd, "r", 1, MSG_NOSIGNAL) == 1) {
       trickling = true;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -228,7 +215,7 @@ TEST_F(InstanceTest, ATricklingClientHoldsNeitherTheListenerNorItsShutdown) {
   InstanceTimeouts().requestMs = 10000;
   InstanceTimeouts().clientMs = 200;
   app = MakeApp();
-  const int held = Connected(path);
+  const int held = Socket(path, false);
   ASSERT_GE(held, 0);
   ASSERT_EQ(send(held, "ra", 2, MSG_NOSIGNAL), 2);
   EXPECT_FALSE(SetForegroundWindow(remote));
