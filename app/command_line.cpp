@@ -43,6 +43,8 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
       out->close = true;
     } else if (name == "--list-cameras" && !hasInlineValue) {
       out->listCameras = true;
+    } else if (name == "--verbose" && !hasInlineValue) {
+      out->verbose = true;
     } else if (name == "--exit-after-first-frame" && !hasInlineValue) {
       out->exitAfterFirstFrame = true;
     } else if (name == "--scale") {
@@ -116,6 +118,7 @@ std::string UsageText() {
          "                    recorded (exit 1 when it does not)\n"
          "  --show            with --replay: show the replay in a window at the recorded pace\n"
          "  --close           ask the running Vexmoor to close (it saves its scores)\n"
+         "  --verbose         log every event on stderr (as VEXMOOR_DEBUG=1 does)\n"
          "  --version         print the version and end\n"
          "  --help            print this help and end\n"
          "\n"

@@ -8,6 +8,7 @@ struct CommandLine {
   bool version = false;
   bool close = false;       // ask a running instance to close, then end
   bool listCameras = false; // print the cameras found, then end
+  bool verbose = false;     // log every event on stderr, not only warnings and errors
   int scale = 2;            // whole factor of the window over the 240 x 320 screen
   std::string settingsFile; // --settings FILE
   std::string dataDir;      // --data-dir DIR

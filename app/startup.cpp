@@ -1,18 +1,28 @@
 #include "app/startup.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <new>
+#include <string>
+#include <thread>
+#include <utility>
 
+#include "app/close_signals.h"
 #include "app/power_keeping.h"
+#include "base/log.h"
+#include "base/utf16.h"
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "motion/camera_tracker.h"
 #include "motion/point_trail.h"
+#include "platform/backend.h"
 #include "platform/gdi.h"
 #include "platform/input_door.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
+#include "scores/file_io.h"
 #include "scores/score_table.h"
 #include "state/app_state.h"
 #include "ui/dialog_frame.h"
@@ -23,6 +33,7 @@ const char16_t kCameraErrorText[] =
 namespace {
 
 constexpr char16_t kMainCaption[] = u"Vex Moor";
+constexpr char16_t kClassName[] = u"VEXMOOR"; // string 2, for the check made before the module loads
 constexpr int kSplashHiddenRows = 24;
 
 std::string g_settingsFile;
@@ -51,6 +62,48 @@ std::uint64_t BoardDigest(const SnakeBoard &b) {
   return h;
 }
 
+// Held from the first check to the end of the run: whoever holds it owns the results file.
+FolderLock g_resultsLock;
+bool g_claimed = false; // the check found no other copy; start-up need not ask again
+// 1 when start-up gave way to a copy it could not reach, or the scores could not be saved.
+int g_exitCode = 0;
+bool g_closing = false; // tear-down has begun: a second close request waits for it
+
+// Brings the running copy's last active window forward; true once it confirmed.
+bool RaiseRunning(HWND running) {
+  return SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(running) | 1));
+}
+
+// The single-instance check. The lock decides who owns the results folder; the socket is how a
+// second start reaches the owner, which may still be on its way to listening, so a busy lock
+// is asked again (it may be let go) and the socket tried until waitMs has passed.
+int Claim(const char16_t *className, int waitMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    std::string reason;
+    const FolderLock::Result taken = g_resultsLock.Take(g_resultsFile, &reason);
+    if (taken == FolderLock::Result::Failed)
+      LogWarning("cannot lock the results folder %s (%s); a copy started now could overwrite these scores",
+                 g_resultsLock.Folder().c_str(), reason.c_str());
+    HWND running = FindWindowW(className, kMainCaption);
+    if (taken != FolderLock::Result::Busy) {
+      g_claimed = !running;
+      if (!running)
+        return -1;
+      // A copy with results elsewhere still makes this start the second one.
+      g_resultsLock.Release();
+      return RaiseRunning(running) ? 0 : 1;
+    }
+    if (running && RaiseRunning(running))
+      return 0;
+    if (running || std::chrono::steady_clock::now() >= deadline) {
+      LogError("another Vexmoor is using %s", g_resultsLock.Folder().c_str());
+      return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 void PaintSplash(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
@@ -74,18 +127,42 @@ void PaintSplash(HWND window) {
 
 // Each owned object goes once, in this order; the pointers are cleared so a second
 // close finds nothing to destroy.
-void TearDown() {
+void TearDown(HWND window) {
   delete g_app.tracker; // stops the camera before its buffers go
   g_app.tracker = nullptr;
-  delete g_app.scores; // saves the results file
-  g_app.scores = nullptr;
+  std::u16string failure;
+  if (g_app.scores) {
+    KeepScoreAwaitingName();
+    std::string reason;
+    if (!g_app.scores->Save(&reason))
+      failure = Utf8ToUtf16(g_app.scores->SaveFailure(reason));
+    delete g_app.scores; // written once above: destruction does not write again
+    g_app.scores = nullptr;
+  }
   if (g_app.board)
     g_boardDigest = BoardDigest(*g_app.board);
   delete g_app.board;
   g_app.board = nullptr;
+  // Told while the window is still up; the line on stderr is written by the save itself.
+  if (!failure.empty()) {
+    g_exitCode = 1;
+    MessageBoxW(window, failure.c_str(), u"Vexmoor", MB_OK);
+  }
 }
 
 } // namespace
+
+int ClaimFirstStart(int waitMs) {
+  // The socket is reached through the window manager; before the desktop window exists, a
+  // headless one serves for the check.
+  const bool ownPlatform = CurrentBackend() == nullptr;
+  if (ownPlatform)
+    PlatformStart(std::make_unique<HeadlessBackend>());
+  const int code = Claim(kClassName, waitMs);
+  if (ownPlatform)
+    PlatformStop();
+  return code;
+}
 
 void SetStartupFiles(const std::string &settingsFile, const std::string &resultsFile) {
   g_settingsFile = settingsFile;
@@ -130,9 +207,12 @@ std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wPa
   case WM_KEYDOWN:
     return 0;
   case WM_CLOSE:
-    TearDown();
+    if (std::exchange(g_closing, true))
+      return 0;
+    TearDown(window);
     return DefWindowProcW(window, message, wParam, lParam);
   case WM_DESTROY:
+    SetCloseTarget(nullptr);
     DestroyWindow(g_app.mainMenuBar);
     g_app.mainMenuBar = nullptr;
     PostQuitMessage(0);
@@ -161,9 +241,9 @@ bool InitInstance(HINSTANCE instance, int) {
   SHInitExtraControls();
   char16_t className[100];
   LoadStringW(instance, IDS_CLASS_NAME, className, 100);
-  if (HWND running = FindWindowW(className, kMainCaption)) {
-    // Bring its last active window (the game screen, if open) to the front.
-    SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(running) | 1));
+  // Normally settled before the desktop window was made (ClaimFirstStart); the lock is then held.
+  if (const int code = g_claimed ? -1 : Claim(className, kClaimWaitMs); code >= 0) {
+    g_exitCode = code;
     return false;
   }
   if (!RegisterMainClass(instance, className))
@@ -172,6 +252,9 @@ bool InitInstance(HINSTANCE instance, int) {
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!window)
     return false;
+  // From here a signal closes the program: a request that came earlier is posted now and
+  // handled by the first message loop (the camera error's, or the main one).
+  SetCloseTarget(window);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   g_app.orientation = ScreenOrientation();
@@ -195,22 +278,27 @@ bool InitInstance(HINSTANCE instance, int) {
     MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
     g_app.padControl = 1;
   }
-  g_app.mainWindow = window;
+  // Closing from outside while the camera error was shown has already torn everything down.
+  g_app.mainWindow = IsWindow(window) ? window : nullptr;
   return true;
 }
 
 int VexmoorEntry(HINSTANCE instance, int show) {
+  g_exitCode = 0;
+  g_closing = false;
   KeepPower(1);
   std::srand(g_seedGiven ? g_seed : GetTickCount());
-  if (!InitInstance(instance, show)) {
-    KeepPower(0);
-    return 0;
-  }
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  const bool started = InitInstance(instance, show);
+  if (started) {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    g_exitCode = g_exitCode ? g_exitCode : int(msg.wParam);
   }
   KeepPower(0);
-  return int(msg.wParam);
+  g_resultsLock.Release();
+  g_claimed = false;
+  return g_exitCode;
 }

@@ -11,7 +11,18 @@
 // Where start-up reads the settings and keeps the results (resolved from the command line).
 void SetStartupFiles(const std::string &settingsFile, const std::string &resultsFile);
 
-// The entry sequence: power on, seed, start-up, message loop, power off. Returns the exit code.
+// How long a second start waits for the running copy to answer (it may still be starting).
+constexpr int kClaimWaitMs = 2000;
+// The single-instance check, made by main() before any window: takes the lock of the results
+// folder (kept until VexmoorEntry ends) and looks for a running copy through its socket.
+// -1 when this start may go on. Otherwise the exit code of a second start: 0 once the running
+// copy came forward, 1 when a copy holds the folder but cannot be reached within waitMs
+// ("another Vexmoor is using DIR" on stderr). Uses the running platform, else a headless one.
+int ClaimFirstStart(int waitMs = kClaimWaitMs);
+
+// The entry sequence: power on, seed, start-up, message loop, power off. Returns the exit code:
+// 1 when the scores could not be saved (the player was told) or start-up gave way to a copy it
+// could not reach.
 int VexmoorEntry(HINSTANCE instance, int show);
 bool InitInstance(HINSTANCE instance, int show);
 std::uint16_t RegisterMainClass(HINSTANCE instance, const char16_t *className);

@@ -208,6 +208,13 @@ void StartInstanceListener(HWND window);
 void StopInstanceListener(HWND window);
 HWND ConnectToInstance(const char16_t *className, const char16_t *caption);
 bool SendToInstance(Window *remote, const std::string &line);
+// How long the instance socket waits, in milliseconds: a client for its whole exchange, the
+// listener for one client's request line. Tests shorten them.
+struct InstanceDeadlines {
+  int clientMs = 1500;
+  int requestMs = 1000;
+};
+InstanceDeadlines &InstanceTimeouts();
 const Surface *IconSurface(HICON icon);
 // Chrome fonts, text and boxes, shared by the title strip, the bar, menus and message boxes.
 HFONT ChromeFont(bool bold);
