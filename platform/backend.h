@@ -11,20 +11,47 @@
 
 #include "platform/surface.h"
 
+// The buttons and the stick axes of a game controller that the game answers, by name so a
+// recording reads the same whatever the library numbers them.
+enum class PadButton : std::uint32_t { A, B, Back, Start, Up, Down, Left, Right };
+enum class PadAxis : std::uint32_t { LeftX, LeftY };
+
 // One input to the program. Every input, whichever thread it comes from, reaches the
 // message loop as one of these, with a time stamp, and is recorded when a recording runs.
 struct InputEvent {
   // Nothing does nothing: it only makes the loop wake at its time (tests use it).
   // Motion is a camera report for the motion handler (SetMotionHandler). CatchUp moves the
   // loop's clock on to jumpTo: the loop makes it itself when it falls behind real time.
-  enum class Kind { Key, Text, Click, CloseRequest, Raise, Nothing, Motion, CatchUp };
+  // Focus: the desktop window gained (valid) or lost the keyboard focus. The Pad kinds come
+  // from game controllers: a button pressed, a stick axis moved, a controller plugged or unplugged.
+  enum class Kind {
+    Key,
+    Text,
+    Click,
+    CloseRequest,
+    Raise,
+    Nothing,
+    Motion,
+    CatchUp,
+    Focus,
+    PadButton,
+    PadAxis,
+    PadAdded,
+    PadRemoved
+  };
   Kind kind = Kind::Key;
-  std::uint32_t key = 0;    // virtual key, for Key
-  std::u16string text;      // typed text, for Text
-  int x = 0, y = 0;         // screen pixels, for Click; the displacement, for Motion
-  bool valid = false;       // for Motion: the tracker trusted the displacement
+  std::uint32_t key = 0;    // virtual key, for Key; the PadButton or PadAxis, for those
+  std::u16string text;      // typed text, for Text; for Key, the text the same press typed
+  int x = 0, y = 0;         // screen pixels, for Click; the displacement, for Motion; the axis value
+                            // (-32768 to 32767) in x, for PadAxis
+  bool valid = false;       // for Motion: the tracker trusted the displacement; for Focus: gained
+  int pad = 0;              // which controller, for the Pad kinds
   std::uint64_t jumpTo = 0; // for CatchUp: the loop time to move on to
 };
+
+// The stick positions the window manager tells apart, from -2 to 2 (pushed, between, centred):
+// a backend need pass an axis's moves only when this changes.
+int PadAxisZone(int value);
 
 class Backend {
 public:
@@ -75,10 +102,15 @@ public:
   // Input to deliver once virtual time reaches atMs (at once when atMs is now or past).
   // Inputs of equal times come in the order they were queued.
   void QueueEvent(std::uint64_t atMs, InputEvent event);
-  void QueueKey(std::uint64_t atMs, std::uint32_t key);
+  // A key press; text is what it typed (a digit or letter key types itself on the desktop).
+  void QueueKey(std::uint64_t atMs, std::uint32_t key, const std::u16string &text = {});
   void QueueText(std::uint64_t atMs, const std::u16string &text);
   // A camera report, as the streaming thread posts it through PostMotionReport.
   void QueueMotion(std::uint64_t atMs, int x, int y, bool valid);
+  // Game controller input, as the desktop's controller events bring it.
+  void QueuePadButton(std::uint64_t atMs, PadButton button, int pad = 0);
+  void QueuePadAxis(std::uint64_t atMs, PadAxis axis, int value, int pad = 0);
+  void QueueFocus(std::uint64_t atMs, bool gained);
   // Queued inputs not yet delivered.
   std::size_t Pending() const { return queue_.size(); }
   // Called whenever the loop would wait; it may queue input or change the program's state.

@@ -14,10 +14,35 @@ void HeadlessBackend::QueueEvent(std::uint64_t atMs, InputEvent event) {
   queue_.push_back(Scheduled{atMs, order_++, std::move(event)});
 }
 
-void HeadlessBackend::QueueKey(std::uint64_t atMs, std::uint32_t key) {
+void HeadlessBackend::QueueKey(std::uint64_t atMs, std::uint32_t key, const std::u16string &text) {
   InputEvent e;
   e.kind = InputEvent::Kind::Key;
   e.key = key;
+  e.text = text;
+  QueueEvent(atMs, e);
+}
+
+void HeadlessBackend::QueuePadButton(std::uint64_t atMs, PadButton button, int pad) {
+  InputEvent e;
+  e.kind = InputEvent::Kind::PadButton;
+  e.key = std::uint32_t(button);
+  e.pad = pad;
+  QueueEvent(atMs, e);
+}
+
+void HeadlessBackend::QueuePadAxis(std::uint64_t atMs, PadAxis axis, int value, int pad) {
+  InputEvent e;
+  e.kind = InputEvent::Kind::PadAxis;
+  e.key = std::uint32_t(axis);
+  e.x = value;
+  e.pad = pad;
+  QueueEvent(atMs, e);
+}
+
+void HeadlessBackend::QueueFocus(std::uint64_t atMs, bool gained) {
+  InputEvent e;
+  e.kind = InputEvent::Kind::Focus;
+  e.valid = gained;
   QueueEvent(atMs, e);
 }
 

@@ -17,6 +17,7 @@ struct DoorEvent {
   std::uint32_t key = 0;
   int x = 0, y = 0;
   bool valid = false;
+  int pad = 0;
   std::uint64_t stamp = 0;
 };
 
@@ -116,13 +117,13 @@ bool Post(const DoorEvent &event, bool wake) {
 } // namespace
 
 void PostMotionReport(int x, int y, bool valid) {
-  Post(DoorEvent{InputEvent::Kind::Motion, 0, x, y, valid, 0}, false);
+  Post(DoorEvent{InputEvent::Kind::Motion, 0, x, y, valid, 0, 0}, false);
 }
 
 bool PostInputEvent(const InputEvent &event) {
   if (event.kind == InputEvent::Kind::Text)
     return false;
-  return Post(DoorEvent{event.kind, event.key, event.x, event.y, event.valid, 0}, true);
+  return Post(DoorEvent{event.kind, event.key, event.x, event.y, event.valid, event.pad, 0}, true);
 }
 
 bool PostInputEvent(InputEvent::Kind kind) {
@@ -150,6 +151,7 @@ bool TakeFromInputDoor(InputEvent *out, std::uint64_t *stamp) {
   out->x = e.x;
   out->y = e.y;
   out->valid = e.valid;
+  out->pad = e.pad;
   *stamp = e.stamp;
   return true;
 }

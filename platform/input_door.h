@@ -16,7 +16,7 @@ constexpr std::size_t kInputDoorCapacity = 1024;
 // The loop hands it to the motion handler. Does not wake the loop: reports matter at the
 // next timer, and the loop takes every report stamped before a timer's due time first.
 void PostMotionReport(int x, int y, bool valid);
-// Any input but typed text (which the door cannot hold). False when it was dropped because
+// Any input but typed text (which the door cannot hold, also not a key's). False when it was dropped because
 // the door is full or the platform is not running.
 bool PostInputEvent(const InputEvent &event);
 // Shorthand for the requests other threads make: CloseRequest or Raise.

@@ -53,10 +53,46 @@ const char *KindName(InputEvent::Kind kind) {
     return "motion";
   case InputEvent::Kind::CatchUp:
     return "catch-up";
+  case InputEvent::Kind::Focus:
+    return "focus";
+  case InputEvent::Kind::PadButton:
+    return "pad-button";
+  case InputEvent::Kind::PadAxis:
+    return "pad-axis";
+  case InputEvent::Kind::PadAdded:
+    return "pad-added";
+  case InputEvent::Kind::PadRemoved:
+    return "pad-removed";
   case InputEvent::Kind::Nothing:
     break;
   }
   return "nothing";
+}
+
+constexpr const char *kPadButtons[] = {"a", "b", "back", "start", "up", "down", "left", "right"};
+constexpr const char *kPadAxes[] = {"left-x", "left-y"};
+constexpr int kMaxPad = 1 << 20;
+
+template <std::size_t N> const char *NameOf(const char *const (&names)[N], std::uint32_t value) {
+  return value < N ? names[value] : "?";
+}
+
+template <std::size_t N>
+bool NumberOf(const char *const (&names)[N], const std::string &word, std::uint32_t *out) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (word == names[i]) {
+      *out = std::uint32_t(i);
+      return true;
+    }
+  return false;
+}
+
+void AppendUnits(std::string &line, const std::u16string &text) {
+  for (char16_t unit : text) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, " %04x", unsigned(unit));
+    line += hex;
+  }
 }
 
 // Whole decimal numbers with an optional minus sign, within [low, high].
@@ -141,13 +177,10 @@ std::string FormatInput(std::uint64_t at, const InputEvent &e) {
   switch (e.kind) {
   case InputEvent::Kind::Key:
     line += " " + std::to_string(e.key);
+    AppendUnits(line, e.text);
     break;
   case InputEvent::Kind::Text:
-    for (char16_t unit : e.text) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, " %04x", unsigned(unit));
-      line += hex;
-    }
+    AppendUnits(line, e.text);
     break;
   case InputEvent::Kind::Click:
     line += " " + std::to_string(e.x) + " " + std::to_string(e.y);
@@ -157,6 +190,19 @@ std::string FormatInput(std::uint64_t at, const InputEvent &e) {
     break;
   case InputEvent::Kind::CatchUp:
     line += " " + std::to_string(e.jumpTo);
+    break;
+  case InputEvent::Kind::Focus:
+    line += e.valid ? " 1" : " 0";
+    break;
+  case InputEvent::Kind::PadAdded:
+  case InputEvent::Kind::PadRemoved:
+    line += " " + std::to_string(e.pad);
+    break;
+  case InputEvent::Kind::PadButton:
+    line += " " + std::to_string(e.pad) + " " + NameOf(kPadButtons, e.key);
+    break;
+  case InputEvent::Kind::PadAxis:
+    line += " " + std::to_string(e.pad) + " " + NameOf(kPadAxes, e.key) + " " + std::to_string(e.x);
     break;
   default:
     break;
@@ -177,10 +223,27 @@ bool ParseInput(const std::string &line, std::uint64_t *at, InputEvent *event, s
     *error = "'" + kind + "' takes " + expected;
     return false;
   };
+  // UTF-16 units in hexadecimal from word `first` on.
+  auto units = [&](std::size_t first) {
+    for (std::size_t i = first; i < w.size(); ++i) {
+      std::uint32_t unit = 0;
+      auto [end, status] = std::from_chars(w[i].data(), w[i].data() + w[i].size(), unit, 16);
+      if (w[i].size() != 4 || status != std::errc() || end != w[i].data() + w[i].size())
+        return false;
+      e.text.push_back(char16_t(unit));
+    }
+    return true;
+  };
+  auto padNumber = [&](const std::string &word) {
+    if (ParseNumber(word, 0, kMaxPad, &e.pad))
+      return true;
+    *error = "a controller is a number from 0 to " + std::to_string(kMaxPad) + ", not '" + word + "'";
+    return false;
+  };
   if (kind == "key") {
     e.kind = InputEvent::Kind::Key;
-    if (values != 1)
-      return wrongCount("one virtual key");
+    if (values < 1 || values > 1 + kMaxTextUnits || !units(3))
+      return wrongCount("one virtual key and the UTF-16 units it typed (four hexadecimal digits each)");
     if (!ParseNumber<std::uint32_t>(w[2], 1, 255, &e.key)) {
       *error = "a virtual key is a number from 1 to 255, not '" + w[2] + "'";
       return false;
@@ -189,14 +252,45 @@ bool ParseInput(const std::string &line, std::uint64_t *at, InputEvent *event, s
     e.kind = InputEvent::Kind::Text;
     if (values < 1 || values > kMaxTextUnits)
       return wrongCount("1 to 256 UTF-16 units");
-    for (std::size_t i = 2; i < w.size(); ++i) {
-      std::uint32_t unit = 0;
-      auto [end, status] = std::from_chars(w[i].data(), w[i].data() + w[i].size(), unit, 16);
-      if (w[i].size() != 4 || status != std::errc() || end != w[i].data() + w[i].size()) {
-        *error = "a text unit is four hexadecimal digits, not '" + w[i] + "'";
-        return false;
-      }
-      e.text.push_back(char16_t(unit));
+    if (!units(2)) {
+      *error = "a text unit is four hexadecimal digits";
+      return false;
+    }
+  } else if (kind == "focus") {
+    e.kind = InputEvent::Kind::Focus;
+    int gained = 0;
+    if (values != 1 || !ParseNumber(w[2], 0, 1, &gained))
+      return wrongCount("1 (gained) or 0 (lost)");
+    e.valid = gained == 1;
+  } else if (kind == "pad-added" || kind == "pad-removed") {
+    e.kind = kind == "pad-added" ? InputEvent::Kind::PadAdded : InputEvent::Kind::PadRemoved;
+    if (values != 1)
+      return wrongCount("the controller's number");
+    if (!padNumber(w[2]))
+      return false;
+  } else if (kind == "pad-button") {
+    e.kind = InputEvent::Kind::PadButton;
+    if (values != 2)
+      return wrongCount("the controller's number and a button");
+    if (!padNumber(w[2]))
+      return false;
+    if (!NumberOf(kPadButtons, w[3], &e.key)) {
+      *error = "unknown controller button '" + w[3] + "'";
+      return false;
+    }
+  } else if (kind == "pad-axis") {
+    e.kind = InputEvent::Kind::PadAxis;
+    if (values != 3)
+      return wrongCount("the controller's number, an axis and its value");
+    if (!padNumber(w[2]))
+      return false;
+    if (!NumberOf(kPadAxes, w[3], &e.key)) {
+      *error = "unknown controller axis '" + w[3] + "'";
+      return false;
+    }
+    if (!ParseNumber(w[4], -32768, 32767, &e.x)) {
+      *error = "an axis value is a whole number from -32768 to 32767, not '" + w[4] + "'";
+      return false;
     }
   } else if (kind == "click") {
     e.kind = InputEvent::Kind::Click;

@@ -7,10 +7,15 @@
 //   vexmoor-recording 1                  the format and its version, first
 //   seed 1234                            a line of the program's own: a name, a space, a value
 //   1200 key 40                          an input: loop time (ms), kind, values
-//   1300 text 0041 00e9                  typed text as UTF-16 units in hexadecimal
+//   1250 key 49 0031                     a key with the text it typed (UTF-16 units in hexadecimal)
+//   1300 text 0041 00e9                  typed text with no key of its own
 //   1400 click 120 300                   a click at screen pixels
 //   1500 motion -4 8 1                   a camera report: x, y, valid (1 or 0)
 //   1600 close | 1600 raise              requests from outside
+//   1650 focus 0 | 1650 focus 1          the window lost or gained the keyboard focus
+//   1660 pad-added 3 | pad-removed 3     a game controller (its number) plugged or unplugged
+//   1670 pad-button 3 start              a controller's button: a b back start up down left right
+//   1680 pad-axis 3 left-y -21000        a controller's stick axis (left-x, left-y) moved to a value
 //   1700 catch-up 1790                   the loop moved its clock on to 1790
 // Inputs come in the order they were taken, their times never decreasing.
 

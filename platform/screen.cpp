@@ -1,5 +1,5 @@
 // The emulated screen: composing windows, title strip, soft keys, menus and message boxes,
-// turning between portrait and landscape, and routing input.
+// turning between portrait and landscape.
 
 #include <algorithm>
 
@@ -192,93 +192,4 @@ void RotateScreen() {
                                           std::uint16_t(w->rect.bottom - w->rect.top))));
   }
   MarkScreenDirty();
-}
-
-void HandleInput(const InputEvent &event) {
-  WindowManager &wm = WM();
-  switch (event.kind) {
-  case InputEvent::Kind::CloseRequest:
-    if (wm.appWindow)
-      PostMessageW(wm.appWindow, WM_CLOSE_REQUEST, 0, 0);
-    else
-      PostQuitMessage(0);
-    return;
-  case InputEvent::Kind::Raise:
-    // Another start asked for us: its last active window comes forward, as on the phone.
-    if (wm.appWindow)
-      SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(wm.appWindow) | 1));
-    else
-      wm.backend->Raise();
-    return;
-  case InputEvent::Kind::Motion:
-    if (wm.motionHandler)
-      wm.motionHandler(event.x, event.y, event.valid);
-    return;
-  case InputEvent::Kind::Nothing:
-  case InputEvent::Kind::CatchUp: // the loop's own, taken before it gets here
-    return;
-  case InputEvent::Kind::Text: {
-    Window *focus = LiveWindow(wm.focus);
-    if (PopupOpen() || !wm.messageBoxes.empty() || !focus || focus->kind != WindowKind::Edit ||
-        focus->parent != ActiveWindow())
-      return;
-    for (char16_t unit : event.text)
-      PostMessageW(focus, WM_CHAR, unit, 0);
-    return;
-  }
-  case InputEvent::Kind::Click: {
-    if (!wm.messageBoxes.empty()) {
-      MessageBoxHandleKey(VK_RETURN);
-      return;
-    }
-    if (PopupOpen()) {
-      HandlePopupClick(event.x, event.y);
-      return;
-    }
-    Window *active = LiveWindow(ActiveWindow());
-    if (event.y >= wm.screenHeight - kSoftKeyBarHeight) {
-      PressSoftKey(event.x < wm.screenWidth / 2 ? 0 : 1);
-    } else if (event.y < kTitleStripHeight) {
-      if (active && active->doneButton && event.x >= wm.screenWidth - 40)
-        PostMessageW(active, WM_COMMAND, IDOK, 0);
-    } else if (active) {
-      PostMessageW(active, WM_LBUTTONDOWN, 0,
-                   std::intptr_t(MAKEWPARAM(std::uint16_t(event.x - active->rect.left),
-                                            std::uint16_t(event.y - active->rect.top))));
-    }
-    return;
-  }
-  case InputEvent::Kind::Key:
-    break;
-  }
-  std::uint32_t key = event.key;
-  if (key == VK_F9) {
-    RotateScreen();
-    return;
-  }
-  if (MessageBoxHandleKey(key))
-    return;
-  if (PopupOpen()) {
-    HandlePopupKey(key);
-    return;
-  }
-  if (key == VK_F1 || key == VK_F2) {
-    PressSoftKey(key == VK_F1 ? 0 : 1);
-    return;
-  }
-  Window *active = LiveWindow(ActiveWindow());
-  if (!active)
-    return;
-  bool dialog = active->kind == WindowKind::Dialog;
-  if (dialog && (key == VK_BACK || key == VK_ESCAPE)) {
-    PostMessageW(active, WM_COMMAND, IDCANCEL, 0);
-    return;
-  }
-  if (dialog && key == VK_RETURN && active->doneButton) {
-    PostMessageW(active, WM_COMMAND, IDOK, 0);
-    return;
-  }
-  Window *focus = LiveWindow(wm.focus);
-  Window *target = (focus && focus->parent == active) ? focus : active;
-  PostMessageW(target, WM_KEYDOWN, key, 0);
 }

@@ -20,6 +20,8 @@ constexpr COLORREF kMenuBorder = RGB(60, 60, 60);
 constexpr COLORREF kBarBack = RGB(28, 32, 40);
 constexpr COLORREF kBarLine = RGB(90, 100, 120);
 constexpr COLORREF kBarText = RGB(255, 255, 255);
+constexpr COLORREF kHintText = RGB(170, 180, 200);
+constexpr int kHintMargin = 5;
 
 std::unique_ptr<Menu> BuildMenu(const std::vector<MenuItemDef> &items) {
   auto menu = std::make_unique<Menu>();
@@ -304,13 +306,34 @@ void DrawSoftKeyBar(HDC dc) {
       labels = bar->labels;
   }
   HFONT font = ChromeFont(true);
+  HFONT hintFont = HintFont();
   for (std::size_t i = 0; i < labels.size() && i < 2; ++i) {
     int width = ChromeTextWidth(dc, labels[i], font);
     int centre = i == 0 ? w / 4 : 3 * w / 4;
     ChromeText(dc, centre - width / 2, h - kSoftKeyBarHeight + 5, labels[i], kBarText, font);
+    // Which key presses it, small at the bar's outer edge, clear of the label.
+    const std::u16string hint = WM().padHints ? (i == 0 ? u"Start" : u"Back") : (i == 0 ? u"F1" : u"F2");
+    int hintWidth = ChromeTextWidth(dc, hint, hintFont);
+    int x = i == 0 ? kHintMargin : w - kHintMargin - hintWidth;
+    if (i == 0 ? x + hintWidth < centre - width / 2 : x > centre + width / 2)
+      ChromeText(dc, x, h - kSoftKeyBarHeight + 7, hint, kHintText, hintFont);
   }
   if (labels.size() == 2)
     FillBox(dc, RECT{w / 2, h - kSoftKeyBarHeight + 6, w / 2 + 1, h - 6}, kBarLine);
+}
+
+HFONT HintFont() {
+  static HFONT font = nullptr;
+  if (!font) {
+    LOGFONTW lf;
+    lf.lfHeight = 12;
+    lf.lfWeight = FW_BOLD;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::u16string face = u"Liberation Sans";
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    font = CreateFontIndirectW(&lf);
+  }
+  return font;
 }
 
 void DestroyBarsOf(HWND owner) {

@@ -68,6 +68,8 @@ constexpr std::uint32_t WM_SETFOCUS = 0x0007;
 constexpr std::uint32_t WM_PAINT = 0x000F;
 constexpr std::uint32_t WM_CLOSE = 0x0010;
 constexpr std::uint32_t WM_QUIT = 0x0012;
+// Sent to each top-level window when the program gains (wParam 1) or loses (0) the focus.
+constexpr std::uint32_t WM_ACTIVATEAPP = 0x001C;
 constexpr std::uint32_t WM_GETDLGCODE = 0x0087;
 constexpr std::uint32_t WM_KEYDOWN = 0x0100;
 constexpr std::uint32_t WM_CHAR = 0x0102;
@@ -81,9 +83,10 @@ constexpr std::uint32_t EM_SETSEL = 0x00B1;
 // The close-everything request that reaches the program from outside.
 constexpr std::uint32_t WM_CLOSE_REQUEST = 0xC003;
 
-// Virtual keys.
+// Virtual keys. Digit and letter keys are their characters ('1', 'P').
 constexpr std::uint32_t VK_BACK = 0x08;
 constexpr std::uint32_t VK_RETURN = 0x0D;
+constexpr std::uint32_t VK_PAUSE = 0x13;
 constexpr std::uint32_t VK_ESCAPE = 0x1B;
 constexpr std::uint32_t VK_LEFT = 0x25;
 constexpr std::uint32_t VK_UP = 0x26;

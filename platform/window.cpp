@@ -21,6 +21,26 @@ void RemoveFromZOrder(Window *w) {
   z.erase(std::remove(z.begin(), z.end(), w), z.end());
 }
 
+bool Overlap(const RECT &a, const RECT &b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// A window that goes away or shrinks uncovers what lay below it there: those windows paint
+// again, so none shows what the other drew over it.
+void InvalidateBelow(const Window *w, const RECT &area) {
+  const auto &z = WM().zOrder;
+  for (auto it = z.begin(); it != std::find(z.begin(), z.end(), w); ++it)
+    if ((*it)->visible && Overlap((*it)->rect, area))
+      InvalidateWindow(*it);
+}
+
+bool OwnedBy(const Window *w, const Window *owner) {
+  for (const Window *o = w->owner; o; o = o->owner)
+    if (o == owner)
+      return true;
+  return false;
+}
+
 void ResizeSurface(Window *w) {
   if (!IsTopLevel(w))
     return;
@@ -32,6 +52,8 @@ void ResizeSurface(Window *w) {
 
 void ApplyRect(Window *w, int x, int y, int width, int height) {
   RECT old = w->rect;
+  if (IsTopLevel(w) && w->visible)
+    InvalidateBelow(w, old);
   w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   bool resized = (old.right - old.left) != (w->rect.right - w->rect.left) ||
                  (old.bottom - old.top) != (w->rect.bottom - w->rect.top);
@@ -124,6 +146,31 @@ Window *NewWindow(const std::u16string &className) {
 
 bool IsTopLevel(const Window *w) { return w->kind == WindowKind::Normal || w->kind == WindowKind::Dialog; }
 
+void BringToTop(Window *w) {
+  auto &z = WM().zOrder;
+  std::vector<Window *> raised{w};
+  for (Window *other : z)
+    if (OwnedBy(other, w))
+      raised.push_back(other);
+  // Owners before the windows they own, each level in its present order.
+  auto depth = [w](const Window *x) {
+    int d = 0;
+    for (; x && x != w; x = x->owner)
+      ++d;
+    return d;
+  };
+  std::stable_sort(raised.begin() + 1, raised.end(),
+                   [&](const Window *a, const Window *b) { return depth(a) < depth(b); });
+  z.erase(
+      std::remove_if(z.begin(), z.end(),
+                     [&](Window *x) { return std::find(raised.begin(), raised.end(), x) != raised.end(); }),
+      z.end());
+  for (Window *x : raised)
+    if (x->visible)
+      z.push_back(x);
+  MarkScreenDirty();
+}
+
 void MarkScreenDirty() {
   if (g_wm)
     g_wm->screenDirty = true;
@@ -199,13 +246,17 @@ bool ShowWindow(HWND window, int command) {
   if (!w)
     return false;
   bool was = w->visible;
-  w->visible = command != 0;
   if (IsTopLevel(w)) {
+    if (was && command == 0)
+      InvalidateBelow(w, w->rect);
+    w->visible = command != 0;
     RemoveFromZOrder(w);
     if (w->visible)
-      WM().zOrder.push_back(w);
+      BringToTop(w);
     if (w->visible && w == WM().appWindow)
       WM().backend->SetWindowTitle(w->text);
+  } else {
+    w->visible = command != 0;
   }
   InvalidateWindow(w);
   MarkScreenDirty();
@@ -263,6 +314,8 @@ bool DestroyWindow(HWND window) {
     ClosePopups();
   if (WM().focus == w)
     WM().focus = nullptr;
+  if (IsTopLevel(w) && w->visible)
+    InvalidateBelow(w, w->rect);
   RemoveFromZOrder(w);
   auto &windows = WM().windows;
   windows.erase(std::remove(windows.begin(), windows.end(), w), windows.end());
@@ -328,10 +381,8 @@ bool SetForegroundWindow(HWND window) {
         }
     }
   }
-  if (w->visible && IsTopLevel(w)) {
-    RemoveFromZOrder(w);
-    WM().zOrder.push_back(w);
-  }
+  if (w->visible && IsTopLevel(w))
+    BringToTop(w);
   MarkScreenDirty();
   WM().backend->Raise();
   return true;

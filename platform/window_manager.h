@@ -2,9 +2,11 @@
 // The window manager's own state: windows and their classes, z-order, the queue, the
 // loop's clock and inputs, timers, menus and the screen. Internal to platform/.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -125,6 +127,10 @@ struct WindowManager {
   bool screenDirty = true;
   bool quitPosted = false;
   int quitCode = 0;
+  // Game controllers plugged in, with the position of each stick axis (-1, 0, +1), and whether
+  // the soft-key bar names their buttons (a controller was used last) rather than F1 and F2.
+  std::map<int, std::array<int, 2>> padSticks;
+  bool padHints = false;
 
   std::mutex queueMutex;         // guards posted and remotes
   std::vector<Window *> remotes; // windows of other instances found by FindWindowW
@@ -160,6 +166,9 @@ Window *LiveWindow(HWND window);
 // for an unknown class.
 Window *NewWindow(const std::u16string &className);
 bool IsTopLevel(const Window *window);
+// Puts a visible top-level window on top of the z-order with the windows it owns, directly or
+// not, above it in their order: an owned window never goes below its owner.
+void BringToTop(Window *window);
 HWND ActiveWindow();
 HWND BarOf(HWND window);
 void MarkScreenDirty();
@@ -181,8 +190,12 @@ bool TakeFromInputDoor(InputEvent *out, std::uint64_t *stamp);
 // The recording, when one runs (recording.cpp): each input the loop takes, at its loop time.
 void RecordInput(std::uint64_t loopTime, const InputEvent &event);
 
-// Input from the backend, turned into posted messages or menu moves.
+// Input from the backend, turned into posted messages or menu moves (input.cpp). HandleKey
+// routes one key press with the text it typed; controllers come as keys (gamepad.cpp).
 void HandleInput(const InputEvent &event);
+void HandleKey(std::uint32_t key, const std::u16string &text);
+void HandlePadInput(const InputEvent &event);
+void ShowPadHints(bool pad);
 // Pop-up menus and soft keys.
 bool PopupOpen();
 void HandlePopupKey(std::uint32_t key);
@@ -218,6 +231,8 @@ InstanceDeadlines &InstanceTimeouts();
 const Surface *IconSurface(HICON icon);
 // Chrome fonts, text and boxes, shared by the title strip, the bar, menus and message boxes.
 HFONT ChromeFont(bool bold);
+// The small font of the soft keys' key hints.
+HFONT HintFont();
 void FillBox(HDC dc, RECT r, COLORREF colour);
 void ChromeText(HDC dc, int x, int y, const std::u16string &text, COLORREF colour, HFONT font);
 int ChromeTextWidth(HDC dc, const std::u16string &text, HFONT font);

@@ -1,27 +1,54 @@
 #!/bin/sh
-# Takes a screenshot of the game under Xvfb: tools/screenshot.sh OUT.png [KEY|sleepN]...
-# Keys are xdotool names (Return, F1, Down, ...). Needs: xvfb xauth xdotool imagemagick.
+# Takes screenshots of the game under Xvfb: tools/screenshot.sh OUT.png [STEP]...
+# A STEP is an xdotool key name (Return, F1, Down, p, ...), sleepN (N seconds), type:TEXT
+# (typed as the keyboard would), shot:FILE.png (a screenshot on the way), focus-away (another
+# window takes the focus) or focus-back. OUT.png is taken after the last step.
+# Environment: VEXMOOR_WM=openbox runs a window manager (default: none), VEXMOOR_SCREEN=WxH the
+# desktop's size (default 680x680), VEXMOOR_ARGS more options (--scale 3 ...), VEXMOOR_CAMERA
+# the --camera choice (default none), VEXMOOR_SETTINGS the thirteen values of a settings file.
+# Needs: xvfb xauth xdotool imagemagick (and openbox for VEXMOOR_WM).
 set -eu
 out=$1
 shift
 bin=${VEXMOOR_BIN:-build/vexmoor}
-data=$(mktemp -d)
-run() {
-  "$bin" --camera "${VEXMOOR_CAMERA:-none}" --data-dir "$data" --settings "$data/settings.txt" &
-  pid=$!
-  sleep 2
-  for k in "$@"; do
-    case $k in
-    sleep*) sleep "${k#sleep}" ;;
-    *) xdotool key "$k" && sleep 0.3 ;;
-    esac
-  done
-  import -window root "$out"
-  "$bin" --close
-  wait "$pid"
-}
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 520x680x24" "$0" "$out" "$@"
+  exec xvfb-run -a -s "-screen 0 ${VEXMOOR_SCREEN:-680x680}x24" "$0" "$out" "$@"
 fi
-run "$@"
+data=$(mktemp -d)
+export XDG_RUNTIME_DIR="$data"
+[ -z "${VEXMOOR_SETTINGS:-}" ] || echo "$VEXMOOR_SETTINGS" >"$data/settings.txt"
+if [ -n "${VEXMOOR_WM:-}" ]; then
+  "$VEXMOOR_WM" >/dev/null 2>&1 &
+  wm=$!
+  sleep 1
+fi
+# shellcheck disable=SC2086 # VEXMOOR_ARGS holds several words
+"$bin" --camera "${VEXMOOR_CAMERA:-none}" --data-dir "$data" --settings "$data/settings.txt" \
+  ${VEXMOOR_ARGS:-} &
+pid=$!
+sleep 2
+for step in "$@"; do
+  case $step in
+  sleep*) sleep "${step#sleep}" ;;
+  type:*) xdotool type --delay 150 "${step#type:}" && sleep 0.3 ;;
+  shot:*) import -window root "${step#shot:}" ;;
+  focus-away)
+    xmessage -geometry +0+0 "elsewhere" &
+    other=$!
+    sleep 0.5
+    xdotool search --pid "$other" windowfocus 2>/dev/null || true
+    sleep 0.3
+    ;;
+  focus-back)
+    xdotool search --pid "$pid" windowfocus 2>/dev/null || true
+    kill "$other" 2>/dev/null || true
+    sleep 0.3
+    ;;
+  *) xdotool key "$step" && sleep 0.3 ;;
+  esac
+done
+import -window root "$out"
+"$bin" --close
+wait "$pid" || true
+[ -z "${wm:-}" ] || kill "$wm"
 rm -rf "$data"
