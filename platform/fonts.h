@@ -31,13 +31,16 @@ FontFace *OpenFontFace(const LOGFONTW &font);
 int FontCellHeight(const FontFace *face);
 
 // The coverage (0 to 255) of a drawn text, and where the text's cell (its top-left corner)
-// lies inside it. Valid until the next call.
+// lies inside it. Characters the face lacks come from fontconfig's fallback fonts (emoji in
+// their own colours). Valid until the next call.
 struct TextMask {
   int width = 0;
   int height = 0;
   int originX = 0;
   int originY = 0;
   std::vector<std::uint8_t> alpha;
+  // Empty, or per pixel 0 (the text colour) or 0xFF000000 | RGB (a colour glyph's own colour).
+  std::vector<std::uint32_t> colour;
 };
 const TextMask *RenderText(FontFace *face, std::u16string_view text);
 // The size of the text's cell: its advance and the font's cell height.

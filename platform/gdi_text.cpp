@@ -21,20 +21,25 @@ void BlendMask(Surface &s, const TextMask &mask, long long left, long long top, 
   const long long x0 = std::max(0LL, -left), x1 = std::min<long long>(mask.width, s.width - left);
   const long long y0 = std::max(0LL, -top), y1 = std::min<long long>(mask.height, s.height - top);
   for (long long y = y0; y < y1; ++y) {
-    const std::uint8_t *coverage = mask.alpha.data() + std::size_t(y) * std::size_t(mask.width);
+    const std::size_t row = std::size_t(y) * std::size_t(mask.width);
+    const std::uint8_t *coverage = mask.alpha.data() + row;
+    const std::uint32_t *own = mask.colour.empty() ? nullptr : mask.colour.data() + row;
     std::uint16_t *out = s.Row(int(top + y));
     for (long long x = x0; x < x1; ++x) {
       const unsigned a = coverage[x];
       if (a == 0)
         continue;
       std::uint16_t &pixel = out[left + x];
+      // A colour glyph (an emoji) keeps its own colours; the rest takes the text colour.
+      const std::uint32_t c = own ? own[x] : 0;
+      const unsigned cr = c ? (c >> 16) & 255 : r, cg = c ? (c >> 8) & 255 : g, cb = c ? c & 255 : b;
       if (a == 255) {
-        pixel = solid;
+        pixel = c ? ToRgb565(RGB(std::uint8_t(cr), std::uint8_t(cg), std::uint8_t(cb))) : solid;
         continue;
       }
       const std::uint16_t p = pixel;
       pixel = ToRgb565(
-          RGB(Mix(Expand5(p >> 11), r, a), Mix(Expand6((p >> 5) & 63), g, a), Mix(Expand5(p & 31), b, a)));
+          RGB(Mix(Expand5(p >> 11), cr, a), Mix(Expand6((p >> 5) & 63), cg, a), Mix(Expand5(p & 31), cb, a)));
     }
   }
 }
