@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/close_signals.h"
 #include "app/command_line.h"
@@ -85,8 +86,12 @@ int main(int argc, char **argv) {
   if (options.close)
     return CloseRunningInstance();
   if (options.listCameras) {
-    for (const std::string &name : ListCameras())
+    const std::vector<std::string> cameras = ListCameras();
+    for (const std::string &name : cameras)
       std::printf("%s\n", name.c_str());
+    // On stderr, so that a script reading the names gets none.
+    if (cameras.empty())
+      std::fprintf(stderr, "vexmoor: no cameras found\n");
     return 0;
   }
   // From here a signal closes in order; one that comes before the window exists is held.

@@ -333,7 +333,7 @@ int ReplayRecording(const std::string &recordFile, HINSTANCE instance, std::uniq
   EnvironmentOverride runtime("XDG_RUNTIME_DIR", folder.path);
   ResetAppState();
   SetStartupSeed(plan.seed);
-  AssumeCameraBuild(plan.cameraBuilt);
+  AssumeCameraBuild(plan.cameraBuilt, plan.camera != "none");
   std::uint32_t end = 0;
   std::size_t leftOver = 0;
   int code = RunOnce(std::move(backend), instance, settingsFile, resultsFile, nullptr, [&](int) {

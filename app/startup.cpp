@@ -12,6 +12,7 @@
 #include "app/power_keeping.h"
 #include "base/log.h"
 #include "base/utf16.h"
+#include "capture/camera_source.h"
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "motion/camera_tracker.h"
@@ -41,6 +42,7 @@ std::string g_resultsFile;
 bool g_seedGiven = false;
 std::uint32_t g_seed = 0;
 int g_assumedCameraBuild = -1;
+bool g_assumedCameraAsked = true;
 int g_cameraBuild = -1;
 std::uint64_t g_boardDigest = 0;
 
@@ -174,7 +176,10 @@ void SetStartupSeed(std::uint32_t seed) {
   g_seed = seed;
 }
 
-void AssumeCameraBuild(int built) { g_assumedCameraBuild = built; }
+void AssumeCameraBuild(int built, bool asked) {
+  g_assumedCameraBuild = built;
+  g_assumedCameraAsked = asked;
+}
 
 int CameraBuildResult() { return g_cameraBuild; }
 
@@ -187,6 +192,7 @@ void ResetAppState() {
   new (&g_app) AppState();
   g_seedGiven = false;
   g_assumedCameraBuild = g_cameraBuild = -1;
+  g_assumedCameraAsked = true;
   g_boardDigest = 0;
 }
 
@@ -274,8 +280,13 @@ bool InitInstance(HINSTANCE instance, int) {
   SetMotionHandler(AppendMotion);
   g_cameraBuild =
       g_assumedCameraBuild >= 0 ? g_assumedCameraBuild : g_app.tracker->BuildCaptureGraph(PostMotionReport);
+  SetCameraOpen(g_cameraBuild == 1);
   if (g_cameraBuild == 0) {
-    MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
+    // "--camera none" is the player's own choice, not a failure to tell.
+    const bool asked = g_assumedCameraBuild >= 0 ? g_assumedCameraAsked
+                                                 : CurrentCameraSource().kind != CameraSourceKind::None;
+    if (asked)
+      MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
     g_app.padControl = 1;
   }
   // Closing from outside while the camera error was shown has already torn everything down.

@@ -31,8 +31,9 @@ std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wPa
 // What recordings and replays set before VexmoorEntry and read after it (app/recording.cpp).
 // The random seed (otherwise the tick count at entry).
 void SetStartupSeed(std::uint32_t seed);
-// Replays: the camera is not opened; start-up goes on as if its build had returned built.
-void AssumeCameraBuild(int built);
+// Replays: the camera is not opened; start-up goes on as if its build had returned built, for
+// a camera that was asked for (a failure is then told) or not (--camera none).
+void AssumeCameraBuild(int built, bool asked = true);
 // What the camera build returned (1 or 0), or -1 before start-up reached it.
 int CameraBuildResult();
 // A digest of the board as the tear-down found it (0 before any tear-down).

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "game/hud.h"
+#include "game/pause.h"
 #include "game/snake_board.h"
-#include "motion/point_trail.h"
 #include "platform/gdi.h"
 #include "platform/shell.h"
 #include "platform/window.h"
@@ -21,9 +21,11 @@ namespace {
 
 constexpr std::uint32_t kIdlePeriodMs = 100;
 constexpr char16_t kBannerText[] = u"Better background needed";
+constexpr char16_t kNoCameraText[] = u"No camera";
 
 // A qualifying score while its name is asked for; cleared once it is in the table.
 bool g_scoreAwaitingName = false;
+bool g_cameraOpen = true;
 
 // Defaults of "Self collision" and "Block screen" by level index.
 constexpr bool kSelfCollisionDefault[5] = {false, true, true, true, true};
@@ -38,8 +40,6 @@ void SetBoardRect() {
     g_app.board->boardRect = RECT{0, g_app.hudHeight, g_app.screenWidth, DialogAreaHeight()};
 }
 
-void StartGameTimer(std::uint32_t period) { SetTimer(g_app.gameDialog, IDT_GAME, period, OnGameTick); }
-
 // The game screen may be gone when a modal dialog returns: the program can be closed
 // from outside while one is open.
 bool ScreenAlive() { return IsWindow(g_app.gameDialog) && g_app.board && g_app.scores; }
@@ -48,6 +48,9 @@ void OnInitDialog(HWND dialog) {
   InitDialogFlags(dialog, SHIDIF_SIZEDLGFULLSCREEN);
   HWND bar = CreateSoftKeyBar(dialog, g_app.instance, IDR_GAME_BAR);
 
+  // The screen may have turned while no game screen was open to follow it.
+  if (g_app.orientation != 0)
+    g_app.orientation = ScreenOrientation();
   RECT d{}, m{};
   GetWindowRect(dialog, &d);
   GetWindowRect(g_app.mainMenuBar, &m);
@@ -87,9 +90,19 @@ void OnSize(HWND dialog) {
   SetBoardRect();
 }
 
-void OnArrowKey(std::uintptr_t key) {
+void OnKey(std::uintptr_t key) {
   const GameSettings &s = g_app.settings;
   switch (key) {
+  case 'P':
+  case VK_PAUSE:
+    if (GamePaused())
+      ResumeGame();
+    else
+      PauseGame();
+    break;
+  case VK_RETURN:
+    ResumeGame();
+    break;
   case VK_LEFT:
     g_app.padX = s.padLeft, g_app.padY = 0;
     break;
@@ -189,7 +202,7 @@ void OnPaint(HWND dialog) {
   FillBlack(dc, w, h);
 
   // In landscape the camera's vector turns with the screen; the pad's never does.
-  if (g_app.orientation == 1) {
+  if (g_app.orientation == 1 && !GamePaused()) {
     std::int32_t x = g_app.steerX;
     g_app.steerX = -g_app.steerY;
     g_app.steerY = x;
@@ -199,10 +212,12 @@ void OnPaint(HWND dialog) {
     g_app.steerY = g_app.padY;
   }
   bool cameraBlind = !g_app.motionSeenLastTick && g_app.padControl == 0;
-  if (g_app.gameRunning && cameraBlind)
-    board->ShowBanner(kBannerText);
+  if (g_app.gameRunning && cameraBlind && !GamePaused())
+    board->ShowBanner(g_cameraOpen ? kBannerText : kNoCameraText);
 
-  if (cameraBlind && g_app.blockScreenOption) {
+  if (GamePaused()) {
+    board->DrawFrame(dc, 0, 0, false);
+  } else if (cameraBlind && g_app.blockScreenOption) {
     // Frozen: drawn without a step, and the clocks go back to the last step's values.
     board->DrawFrame(dc, 0, 0, false);
     g_app.elapsedTime = g_app.elapsedTimeAtStep;
@@ -224,6 +239,8 @@ void OnPaint(HWND dialog) {
     DrawHud(dc, w, g_app.hudHeight, g_app.score, g_app.elapsedTime, g_app.gameLevel, &g_app.starveLeft);
     if (g_app.gamePlayed && !g_app.gameRunning)
       DrawGameOver(dc, w, h);
+    else if (GamePaused())
+      DrawPaused(dc, w, h);
     BitBlt(windowDc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
   }
   SelectObject(dc, old);
@@ -244,6 +261,7 @@ void NewGame() {
   if (!ScreenAlive())
     return;
   KillTimer(g_app.gameDialog, IDT_GAME);
+  ForgetPause();
   g_app.gameLevel = g_app.chosenLevel;
   g_app.board->level = g_app.chosenLevel;
   g_app.board->Reset();
@@ -258,6 +276,7 @@ void NewGame() {
 
 void EndGame() {
   g_app.gameRunning = false;
+  ForgetPause();
   KillTimer(g_app.gameDialog, IDT_GAME);
   if (g_app.scores && g_app.scores->Qualifies(g_app.gameLevel, g_app.score)) {
     g_scoreAwaitingName = true;
@@ -273,6 +292,8 @@ void EndGame() {
   }
   StartGameTimer(kIdlePeriodMs);
 }
+
+void SetCameraOpen(bool open) { g_cameraOpen = open; }
 
 void KeepScoreAwaitingName() {
   if (!std::exchange(g_scoreAwaitingName, false) || !g_app.scores)
@@ -318,7 +339,11 @@ std::intptr_t GameScreenProc(HWND dialog, std::uint32_t message, std::uintptr_t 
     OnPaint(dialog);
     return 0;
   case WM_GETDLGCODE:
-    OnArrowKey(wParam);
+    OnKey(wParam);
+    return 0;
+  case WM_ACTIVATEAPP:
+    if (wParam == 0)
+      PauseGame();
     return 0;
   case WM_COMMAND:
     OnCommand(dialog, LOWORD(wParam));

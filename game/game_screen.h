@@ -17,3 +17,6 @@ void UncheckLevels();
 // Tear-down calls it before the table is saved: a qualifying score whose name is still being
 // typed goes in under the name typed so far (the last name when the field is empty).
 void KeepScoreAwaitingName();
+// Whether start-up opened a camera: with "Camera" chosen and none open, the banner says so
+// instead of asking for a better background.
+void SetCameraOpen(bool open);

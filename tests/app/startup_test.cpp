@@ -92,7 +92,6 @@ TEST(Startup, TheSplashFillsTheWindowWithoutItsTopAndBottomRows) {
   InputEvent close;
   close.kind = InputEvent::Kind::CloseRequest;
   h.screen->QueueEvent(100, close);
-  h.Key(0, VK_RETURN);
   SetStartupFiles(h.settingsFile, h.resultsFile);
   HINSTANCE instance = CreateModule(&table);
   EXPECT_EQ(VexmoorEntry(instance, SW_SHOW), 0);

@@ -58,10 +58,7 @@ void GameHarness::Key(std::uint64_t atMs, std::uint32_t key) { screen->QueueKey(
 
 void GameHarness::Text(std::uint64_t atMs, const std::u16string &text) { screen->QueueText(atMs, text); }
 
-void GameHarness::OpenGameScreen(std::uint64_t atMs) {
-  Key(0, VK_RETURN); // the camera error message
-  Key(atMs, VK_F1);
-}
+void GameHarness::OpenGameScreen(std::uint64_t atMs) { Key(atMs, VK_F1); }
 
 void GameHarness::Command(std::uint64_t atMs, int command) {
   At(atMs, [command] { PostMessageW(g_app.gameDialog, WM_COMMAND, std::uintptr_t(command), 0); });

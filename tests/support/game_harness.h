@@ -18,7 +18,7 @@ public:
   void At(std::uint64_t atMs, std::function<void()> f);
   void Key(std::uint64_t atMs, std::uint32_t key);
   void Text(std::uint64_t atMs, const std::u16string &text);
-  // Opens the game screen ("Ok") at atMs; the camera error box is dismissed first.
+  // Opens the game screen ("Ok") at atMs. The camera is "none": no error box comes first.
   void OpenGameScreen(std::uint64_t atMs);
   // Sends a menu command to the game screen at atMs.
   void Command(std::uint64_t atMs, int command);
