@@ -12,8 +12,9 @@ namespace {
 
 constexpr std::uint32_t kRepaintPeriodMs = 100;
 
-void OnTick(HWND, std::uint32_t, std::uintptr_t, std::uint32_t) {
-  RedrawWindow(g_app.scoresDialog, nullptr, nullptr, RDW_INVALIDATE);
+// Each dialog repaints its own window: another one of its kind may be open over it.
+void OnTick(HWND dialog, std::uint32_t, std::uintptr_t, std::uint32_t) {
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE);
 }
 
 void CheckShownLevel() {

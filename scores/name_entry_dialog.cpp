@@ -76,8 +76,9 @@ std::u16string TakeName(HWND edit) {
   return text;
 }
 
-void OnTick(HWND, std::uint32_t, std::uintptr_t, std::uint32_t) {
-  RedrawWindow(g_app.nameDialog, nullptr, nullptr, RDW_INVALIDATE);
+// Each dialog repaints its own window: another one of its kind may be open over it.
+void OnTick(HWND dialog, std::uint32_t, std::uintptr_t, std::uint32_t) {
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE);
 }
 
 void OnInitDialog(HWND dialog) {
