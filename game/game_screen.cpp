@@ -201,8 +201,9 @@ void OnPaint(HWND dialog) {
   HBITMAP old = SelectObject(dc, g_app.backBuffer);
   FillBlack(dc, w, h);
 
+  const bool still = PaintStandsStill();
   // In landscape the camera's vector turns with the screen; the pad's never does.
-  if (g_app.orientation == 1 && !GamePaused()) {
+  if (g_app.orientation == 1 && !still) {
     std::int32_t x = g_app.steerX;
     g_app.steerX = -g_app.steerY;
     g_app.steerY = x;
@@ -212,10 +213,10 @@ void OnPaint(HWND dialog) {
     g_app.steerY = g_app.padY;
   }
   bool cameraBlind = !g_app.motionSeenLastTick && g_app.padControl == 0;
-  if (g_app.gameRunning && cameraBlind && !GamePaused())
+  if (g_app.gameRunning && cameraBlind && !still)
     board->ShowBanner(g_cameraOpen ? kBannerText : kNoCameraText);
 
-  if (GamePaused()) {
+  if (still) {
     board->DrawFrame(dc, 0, 0, false);
   } else if (cameraBlind && g_app.blockScreenOption) {
     // Frozen: drawn without a step, and the clocks go back to the last step's values.

@@ -18,6 +18,7 @@ std::uint32_t g_period = 0; // the game timer's period
 std::uint32_t g_due = 0;    // loop time of its next tick
 std::uint32_t g_left = 0;   // what was left of the period when the game paused
 bool g_shortPeriod = false; // the timer runs the rest of a period cut by a pause
+bool g_stillPaint = false;  // the paint that takes "Paused" away takes no step
 
 void OnTick(HWND window, std::uint32_t message, std::uintptr_t id, std::uint32_t time) {
   if (std::exchange(g_shortPeriod, false))
@@ -56,10 +57,13 @@ void ResumeGame() {
   SetTimer(g_app.gameDialog, IDT_GAME, g_left, OnTick);
   g_due = GetTickCount() + g_left;
   g_shortPeriod = true;
+  g_stillPaint = true;
   RedrawWindow(g_app.gameDialog, nullptr, nullptr, RDW_INVALIDATE);
 }
 
-void ForgetPause() { g_paused = false; }
+bool PaintStandsStill() { return g_paused || std::exchange(g_stillPaint, false); }
+
+void ForgetPause() { g_paused = g_stillPaint = false; }
 
 void DrawPaused(HDC hdc, int width, int height) {
   HFONT previous = nullptr;

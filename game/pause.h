@@ -17,6 +17,9 @@ bool GamePaused();
 // Both do nothing unless a game runs and is (not) paused.
 void PauseGame();
 void ResumeGame();
+// Asked by each paint: true while paused, and once after resuming, for the paint that takes
+// "Paused" away: the board is then drawn without a step.
+bool PaintStandsStill();
 // A game that starts or ends is no longer paused; the timer is then the caller's.
 void ForgetPause();
 // "Paused" in the middle of a frame of width x height, in the head-up strip's font and colour.

@@ -15,36 +15,6 @@
 
 namespace {
 
-// Puts the food on the cell the head moves into next (the snake goes right along row 0).
-void FeedAhead() {
-  SnakeBoard *b = g_app.board;
-  if (!b || !g_app.gameRunning)
-    return;
-  int n = b->BoardSize();
-  int dx = b->dirX, dy = b->dirY;
-  if (!b->started)
-    dx = 1, dy = 0;
-  b->foodX = (b->bodyX[0] + dx + n) % n;
-  b->foodY = (b->bodyY[0] + dy + n) % n;
-}
-
-// Keeps the food away from the snake's row.
-void FoodAway() {
-  if (g_app.board)
-    g_app.board->foodX = 10, g_app.board->foodY = 17;
-}
-
-// Pixels of the head-up colour inside a rectangle of the screen.
-int HudPixels(int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x) {
-      std::uint32_t p = ScreenPixel(x, y);
-      count += (p >> 16) > 0xE0 && ((p >> 8) & 0xFF) > 0xE0 && (p & 0xFF) > 0x70 && (p & 0xFF) < 0xB0;
-    }
-  return count;
-}
-
 class GameScreen : public ::testing::Test {
 protected:
   GameHarness h;

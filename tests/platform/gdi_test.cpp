@@ -1,10 +1,12 @@
 // Fills, copies, text, clipping and object lifetimes of the drawing layer, checked pixel by pixel.
-// The text tests need the Liberation fonts (fonts-liberation).
+// The text tests need the Liberation fonts (fonts-liberation) and an emoji font (fonts-noto-color-emoji).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -51,6 +53,23 @@ struct Canvas {
     return box;
   }
 };
+
+// With VEXMOOR_SHOTS set, a canvas is saved there as NAME.ppm for looking at.
+void SaveCanvas(Canvas &c, const char *name) {
+  const char *folder = std::getenv("VEXMOOR_SHOTS");
+  if (!folder || !*folder)
+    return;
+  FILE *f = std::fopen((std::string(folder) + "/" + name + ".ppm").c_str(), "wb");
+  if (!f)
+    return;
+  std::fprintf(f, "P6\n%d %d\n255\n", c.Pixels().width, c.Pixels().height);
+  for (std::uint16_t p : c.Pixels().pixels) {
+    const COLORREF rgb = FromRgb565(p);
+    const unsigned char bytes[3] = {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)};
+    std::fwrite(bytes, 1, 3, f);
+  }
+  std::fclose(f);
+}
 
 HFONT Font(const char16_t *face, int height, int width = 0) {
   LOGFONTW lf;
@@ -366,17 +385,38 @@ TEST_F(Gdi, TextIsClippedAtTheEdgesAndSafeWithOddText) {
   EXPECT_TRUE(ExtTextOutW(huge.dc, 0, 0, 0, nullptr, u"W", 1, nullptr));
 }
 
-TEST_F(Gdi, LoneSurrogatesBecomeTheReplacementOrAQuestionMarkWhereTheFaceLacksIt) {
-  // Liberation Serif, standing in for Times New Roman, has no U+FFFD: '?' is drawn instead.
-  Canvas c(120, 40, kBlue, Font(u"Times New Roman", 19));
-  SetTextColor(c.dc, kYellow);
+// The name entry's face has no emoji: a fallback font draws it, in its own colours and within
+// the line; a character that no font has (and an unpaired surrogate) shows one replacement.
+TEST_F(Gdi, CharactersTheFaceLacksComeFromFallbackFontsAndTheRestFromOneReplacement) {
+  Canvas c(120, 24, kBlack, Font(u"Courier New", 18, 12));
+  SetTextColor(c.dc, RGB(255, 0, 0));
   SetBkMode(c.dc, TRANSPARENT);
-  const char16_t unpaired[] = {u'A', char16_t(0xD800), u'B'};
-  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, unpaired, 3, nullptr));
-  std::vector<std::uint16_t> shown = c.Pixels().pixels;
-  c.Fill(kBlue);
-  ASSERT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, u"A?B", 3, nullptr));
-  EXPECT_EQ(shown, c.Pixels().pixels);
+  const char16_t name[] = {u'Z', u'o', 0x00EB, 0xD83D, 0xDE00, u'!'};
+  POINT size{};
+  ASSERT_TRUE(GetTextExtentPoint32W(c.dc, name, 6, &size));
+  ASSERT_TRUE(ExtTextOutW(c.dc, 0, 2, 0, nullptr, name, 6, nullptr));
+  int coloured = 0, red = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 36; x < size.x - 12; ++x) {
+      const COLORREF p = FromRgb565(c.At(x, y));
+      coloured += GetRValue(p) > 150 && GetGValue(p) > 120; // the face's yellow
+      red += p == RGB(248, 0, 0);
+    }
+  EXPECT_GT(coloured, 40) << "no colour emoji between the name and the '!'";
+  EXPECT_EQ(red, 0);
+  EXPECT_GE(size.x, 3 * 12 + 14); // the emoji takes room of its own
+  EXPECT_LE(c.Ink().bottom - c.Ink().top, 24);
+  SaveCanvas(c, "emoji-name");
+
+  auto drawn = [&](std::u16string text) {
+    c.Fill(kBlack);
+    EXPECT_TRUE(ExtTextOutW(c.dc, 2, 2, 0, nullptr, text.data(), std::uint32_t(text.size()), nullptr));
+    return c.Pixels().pixels;
+  };
+  const auto unknown = drawn(std::u16string{u'A', char16_t(0xDBFF), char16_t(0xDFFD), u'B'}); // U+10FFFD
+  EXPECT_EQ(drawn(std::u16string{u'A', char16_t(0xD800), u'B'}), unknown);
+  EXPECT_NE(drawn(u"A?B"), unknown);
+  EXPECT_NE(drawn(u"AB"), unknown);
 }
 
 } // namespace

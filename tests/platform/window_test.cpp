@@ -12,6 +12,7 @@
 #include "platform/resources.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "platform/window_manager.h"
 
 namespace {
 
@@ -243,6 +244,49 @@ TEST_F(WindowTest, ScreenShowsWindowContentsUnderTitleAndAboveBar) {
   EXPECT_EQ(s.Row(293)[200], 0xF800);
   EXPECT_NE(s.Row(10)[120], 0xF800); // title strip
   EXPECT_NE(s.Row(310)[5], 0xF800);  // soft-key bar
+}
+
+std::vector<HWND> g_painted;
+std::intptr_t PaintLogProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp) {
+  if (m == WM_PAINT)
+    g_painted.push_back(w);
+  return DefWindowProcW(w, m, wp, lp);
+}
+
+// Whatever brings a window forward brings the windows it owns with it, above it; a window that
+// goes or hides uncovers those below it, which paint again.
+TEST_F(WindowTest, OwnedWindowsStayAboveTheirOwnerAndUncoveredOnesRepaint) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = PaintLogProc;
+  wc.lpszClassName = u"PAINTLOG";
+  ASSERT_TRUE(RegisterClassW(&wc));
+  auto make = [&](HWND owner, int top) {
+    return CreateWindowExW(0, u"PAINTLOG", u"", WS_VISIBLE, 0, top, 240, 200, owner, nullptr, instance,
+                           nullptr);
+  };
+  HWND main = make(nullptr, 26), owned = make(main, 40), ownedByOwned = make(owned, 60);
+  HWND other = make(nullptr, 30); // made last, so on top
+  using Z = std::vector<Window *>;
+  ASSERT_EQ(WM().zOrder, (Z{main, owned, ownedByOwned, other}));
+  ShowWindow(main, SW_SHOW);
+  EXPECT_EQ(WM().zOrder, (Z{other, main, owned, ownedByOwned}));
+  SetWindowPos(other, HWND_TOP, 0, 30, 240, 200, SWP_SHOWWINDOW);
+  SetWindowPos(main, HWND_TOP, 0, 26, 240, 268, SWP_SHOWWINDOW);
+  EXPECT_EQ(WM().zOrder, (Z{other, main, owned, ownedByOwned}));
+  SetForegroundWindow(other);
+  SetForegroundWindow(owned);
+  EXPECT_EQ(WM().zOrder, (Z{main, other, owned, ownedByOwned}));
+  EXPECT_EQ(ActiveWindow(), ownedByOwned);
+
+  PumpMessagesUntil(1);
+  g_painted.clear();
+  DestroyWindow(ownedByOwned);
+  PumpMessagesUntil(2);
+  EXPECT_EQ(g_painted, (std::vector<HWND>{owned, other, main})); // topmost first
+  g_painted.clear();
+  ShowWindow(owned, 0);
+  PumpMessagesUntil(3);
+  EXPECT_EQ(g_painted, (std::vector<HWND>{other, main}));
 }
 
 } // namespace

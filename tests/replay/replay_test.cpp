@@ -159,13 +159,14 @@ TEST_F(Replay, FilesThatAreNotUsableRecordingsAreRefusedWithTheirLine) {
 }
 
 // Every kind of input goes through the recorder and back, from the headless screen: keys,
-// text, clicks, a turn of the screen, camera reports and a close request.
+// text, clicks, a turn of the screen, camera reports, the focus, a game controller and a close
+// request.
 TEST_F(Replay, AHeadlessRunRecordsWhatItsReplayRepeats) {
   std::string error;
   SetCameraSource("none", &error);
   auto screen = std::make_unique<HeadlessBackend>(1000);
   HeadlessBackend &s = *screen;
-  s.QueueKey(1100, VK_F1);     // "Ok"
+  s.QueueKey(1100, VK_F1); // "Ok"
   for (std::uint32_t key : {VK_F1, std::uint32_t('3'), std::uint32_t('1'), VK_F1, std::uint32_t('2'),
                             std::uint32_t('2')}) // camera steering, then Level 2
     s.QueueKey(1200 + 10 * key, key);
@@ -178,6 +179,12 @@ TEST_F(Replay, AHeadlessRunRecordsWhatItsReplayRepeats) {
   s.QueueEvent(5000, click);
   s.QueueKey(5100, VK_ESCAPE);
   s.QueueText(5200, u"x");
+  s.QueueKey(5300, 'P', u"p"); // pauses
+  s.QueueFocus(5400, false);
+  s.QueuePadButton(5500, PadButton::Start, 2);
+  s.QueuePadAxis(5600, PadAxis::LeftY, -30000, 2);
+  s.QueueKey(5700, VK_ESCAPE);
+  s.QueueKey(5800, VK_PAUSE); // resumes
   InputEvent close;
   close.kind = InputEvent::Kind::CloseRequest;
   s.QueueEvent(9000, close);
@@ -190,6 +197,7 @@ TEST_F(Replay, AHeadlessRunRecordsWhatItsReplayRepeats) {
   EXPECT_EQ(Count(r, InputEvent::Kind::Motion), 120);
   EXPECT_EQ(Count(r, InputEvent::Kind::Click), 1);
   EXPECT_EQ(Count(r, InputEvent::Kind::Text), 1);
+  EXPECT_EQ(Count(r, InputEvent::Kind::PadButton) + Count(r, InputEvent::Kind::PadAxis), 2);
   EXPECT_EQ(r.inputs.back().at, 9000u);
   std::int32_t score = g_app.score;
   EXPECT_EQ(Play(recorded), 0);

@@ -11,6 +11,7 @@
 
 #include "app/startup.h"
 #include "capture/camera_source.h"
+#include "game/snake_board.h"
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "platform/window_manager.h"
@@ -54,7 +55,9 @@ void GameHarness::At(std::uint64_t atMs, std::function<void()> f) {
   screen->QueueEvent(atMs, wake); // so the loop waits at that moment even with no timer due
 }
 
-void GameHarness::Key(std::uint64_t atMs, std::uint32_t key) { screen->QueueKey(atMs, key); }
+void GameHarness::Key(std::uint64_t atMs, std::uint32_t key, const std::u16string &text) {
+  screen->QueueKey(atMs, key, text);
+}
 
 void GameHarness::Text(std::uint64_t atMs, const std::u16string &text) { screen->QueueText(atMs, text); }
 
@@ -79,12 +82,39 @@ int GameHarness::Run(std::uint64_t closeAtMs) {
   return code;
 }
 
+void FeedAhead() {
+  SnakeBoard *b = g_app.board;
+  if (!b || !g_app.gameRunning)
+    return;
+  int n = b->BoardSize();
+  int dx = b->dirX, dy = b->dirY;
+  if (!b->started)
+    dx = 1, dy = 0;
+  b->foodX = (b->bodyX[0] + dx + n) % n;
+  b->foodY = (b->bodyY[0] + dy + n) % n;
+}
+
+void FoodAway() {
+  if (g_app.board)
+    g_app.board->foodX = 10, g_app.board->foodY = 17;
+}
+
 std::uint32_t ScreenPixel(int x, int y) {
   const Surface &s = ScreenSurface();
   if (x < 0 || y < 0 || x >= s.width || y >= s.height)
     return 0;
   COLORREF c = FromRgb565(s.Row(y)[x]);
   return (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+
+int HudPixels(int left, int top, int right, int bottom) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      std::uint32_t p = ScreenPixel(x, y);
+      count += (p >> 16) > 0xE0 && ((p >> 8) & 0xFF) > 0xE0 && (p & 0xFF) > 0x70 && (p & 0xFF) < 0xB0;
+    }
+  return count;
 }
 
 bool SaveScreen(const std::string &name) {

@@ -16,7 +16,7 @@ public:
 
   // Runs f at the first moment the loop waits at or after atMs.
   void At(std::uint64_t atMs, std::function<void()> f);
-  void Key(std::uint64_t atMs, std::uint32_t key);
+  void Key(std::uint64_t atMs, std::uint32_t key, const std::u16string &text = {});
   void Text(std::uint64_t atMs, const std::u16string &text);
   // Opens the game screen ("Ok") at atMs. The camera is "none": no error box comes first.
   void OpenGameScreen(std::uint64_t atMs);
@@ -37,8 +37,15 @@ private:
   std::multimap<std::uint64_t, std::function<void()>> checks_;
 };
 
+// Puts the food on the cell the snake's head moves into next; FoodAway keeps it off row 0,
+// along which the snake starts to the right.
+void FeedAhead();
+void FoodAway();
+
 // The pixels of the composed screen, as 0xRRGGBB (from RGB565), for picture checks.
 std::uint32_t ScreenPixel(int x, int y);
+// Pixels of the head-up colour (light yellow) inside a rectangle of the screen.
+int HudPixels(int left, int top, int right, int bottom);
 // Saves the composed screen as $VEXMOOR_SHOTS/<name>.ppm when that variable is set.
 bool SaveScreen(const std::string &name);
 // The timer period of a window's timer id, or 0 when it does not run.
