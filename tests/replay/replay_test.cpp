@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -81,7 +82,10 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
   // into the name-entry dialog and the results file changes.
   std::string name = kFolder + "/name_entry.rec";
   r = Load(name);
-  EXPECT_GT(Count(r, InputEvent::Kind::Text), 0);
+  int typed = 0; // keys that typed text: the name
+  for (const auto &input : r.inputs)
+    typed += input.event.kind == InputEvent::Kind::Key && !input.event.text.empty();
+  EXPECT_GE(typed, 3);
   EXPECT_NE(*r.Note("results-end"), "none");
   EXPECT_EQ(Play(name), 0);
   EXPECT_GE(g_app.score, 1);
@@ -100,7 +104,7 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
 TEST_F(Replay, AReplayThatGoesAnotherWayIsToldAndStillEnds) {
   // Level 2 chosen where Level 3 was: the same keys play another game.
   std::string text = Read(kFolder + "/pad_level3.rec");
-  std::size_t level = text.find(" key 51\n");
+  std::size_t level = text.find(" key 51 ");
   ASSERT_NE(level, std::string::npos);
   text.replace(level, 7, " key 50");
   testing::internal::CaptureStderr();
@@ -124,9 +128,13 @@ TEST_F(Replay, FilesThatAreNotUsableRecordingsAreRefusedWithTheirLine) {
     text.replace(text.find(from), from.size(), to);
     return text;
   };
-  // The first input (line 7), and the last with its time.
-  auto firstKey = good.substr(good.find("\n", good.find("results-start")) + 1);
-  firstKey = firstKey.substr(0, firstKey.find('\n'));
+  // The first input, the first key with its line number, and the last input with its time.
+  auto firstInput = good.substr(good.find("\n", good.find("results-start")) + 1);
+  firstInput = firstInput.substr(0, firstInput.find('\n'));
+  const std::size_t keyStart = good.rfind('\n', good.find(" key ")) + 1;
+  const std::string firstKey = good.substr(keyStart, good.find('\n', keyStart) - keyStart);
+  const std::string keyLine =
+      std::to_string(std::count(good.begin(), good.begin() + long(keyStart), '\n') + 1);
   std::size_t close = good.find(" close\n");
   std::string closeTime = good.substr(good.rfind('\n', close) + 1, close - good.rfind('\n', close) - 1);
   const std::pair<std::string, std::string> cases[] = {
@@ -136,15 +144,15 @@ TEST_F(Replay, FilesThatAreNotUsableRecordingsAreRefusedWithTheirLine) {
                    7),
        "not a Vexmoor recording"},
       {replaced("vexmoor-recording 1", "vexmoor-recording 7"), "version 1, not '7'"},
-      {replaced(firstKey, firstKey + " 5"), ":7: 'key' takes one virtual key"},
-      {replaced(firstKey, "1 key 40"), "the first input, at 1 ms, comes before the clock starts"},
+      {replaced(firstKey, firstKey + " 5"), ":" + keyLine + ": 'key' takes one virtual key"},
+      {replaced(firstInput, "1 key 40"), "the first input, at 1 ms, comes before the clock starts"},
       {replaced(closeTime + " close", "1000 close"), "time 1000 comes before the previous input's"},
-      {replaced(firstKey, firstKey.substr(0, firstKey.find(' ')) + " jump 3"), "unknown input 'jump'"},
+      {replaced(firstInput, firstInput.substr(0, firstInput.find(' ')) + " jump 3"), "unknown input 'jump'"},
       {replaced("seed ", "seed -"), "the 'seed' line needs"},
       {replaced("\nend ", "\nfinish "), "no 'end' line (the recorded run did not end"},
       {replaced("results-start none", "results-start 0g"), "'results-start' line needs"},
       {replaced("settings 300 ", "settings -3 "), "not thirteen values the game runs with"},
-      {replaced("score 1", "score 1\nscore 2"), "'score' is given twice"},
+      {replaced("\nscore ", "\nscore 1\nscore "), "'score' is given twice"},
       {std::string("vexmoor-recording 1\n") + std::string(2 << 20, '1'), "line longer than"},
   };
   for (const auto &[text, message] : cases) {
