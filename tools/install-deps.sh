@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Vexmoor needs to build, run and test (as root or through sudo).
 set -e
 packages="cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev
-  fonts-liberation fonts-dejavu-core libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  fonts-liberation fonts-dejavu-core fonts-noto-color-emoji libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libsystemd-dev libgtest-dev libgmock-dev
   libbenchmark-dev"
 missing=""

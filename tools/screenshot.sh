@@ -1,11 +1,13 @@
 #!/bin/sh
 # Takes screenshots of the game under Xvfb: tools/screenshot.sh OUT.png [STEP]...
 # A STEP is an xdotool key name (Return, F1, Down, p, ...), sleepN (N seconds), type:TEXT
-# (typed as the keyboard would), shot:FILE.png (a screenshot on the way), focus-away (another
-# window takes the focus) or focus-back. OUT.png is taken after the last step.
+# (typed as the keyboard would), shot:FILE.png (a screenshot on the way), resize:WxH (the
+# window is asked to take that size), focus-away (another window takes the focus) or
+# focus-back. OUT.png is taken after the last step.
 # Environment: VEXMOOR_WM=openbox runs a window manager (default: none), VEXMOOR_SCREEN=WxH the
 # desktop's size (default 680x680), VEXMOOR_ARGS more options (--scale 3 ...), VEXMOOR_CAMERA
-# the --camera choice (default none), VEXMOOR_SETTINGS the thirteen values of a settings file.
+# the --camera choice (default none), VEXMOOR_SETTINGS the thirteen values of a settings file,
+# VEXMOOR_LOW_SCORES=1 a results file whose every score is -1 (so any game's score enters it).
 # Needs: xvfb xauth xdotool imagemagick (and openbox for VEXMOOR_WM).
 set -eu
 out=$1
@@ -17,6 +19,11 @@ fi
 data=$(mktemp -d)
 export XDG_RUNTIME_DIR="$data"
 [ -z "${VEXMOOR_SETTINGS:-}" ] || echo "$VEXMOOR_SETTINGS" >"$data/settings.txt"
+if [ -n "${VEXMOOR_LOW_SCORES:-}" ]; then
+  # 5 levels x 5 records of (score -1, an empty name of 256 bytes), then the last name.
+  for _ in $(seq 25); do printf '\377\377\377\377' && head -c 256 /dev/zero; done >"$data/results.txt"
+  head -c 512 /dev/zero >>"$data/results.txt"
+fi
 if [ -n "${VEXMOOR_WM:-}" ]; then
   "$VEXMOOR_WM" >/dev/null 2>&1 &
   wm=$!
@@ -32,6 +39,11 @@ for step in "$@"; do
   sleep*) sleep "${step#sleep}" ;;
   type:*) xdotool type --delay 150 "${step#type:}" && sleep 0.3 ;;
   shot:*) import -window root "${step#shot:}" ;;
+  resize:*)
+    size=${step#resize:}
+    xdotool search --pid "$pid" windowsize "${size%x*}" "${size#*x}" 2>/dev/null || true
+    sleep 0.5
+    ;;
   focus-away)
     xmessage -geometry +0+0 "elsewhere" &
     other=$!

@@ -237,6 +237,7 @@ TEST(DesktopPlay, AGameControllerChoosesMenuItemsAndSteersOnePushAtATime) {
   h.At(125, [&] {
     EXPECT_EQ(g_app.padY, settings.padDown);
     padBar = bar(); // the hints name the controller's buttons
+    SaveScreen("pad-hints");
   });
   InputEvent removed = added;
   removed.kind = InputEvent::Kind::PadRemoved;
