@@ -40,8 +40,8 @@ void ExpectLaidOut(int width, int height) {
 
 TEST(DesktopPlay, TheGameScreenOpenedAfterATurnFitsTheScreenInBothOrientations) {
   GameHarness h;
-  h.Key(5, VK_F9); // the splash turns before the game screen is open
-  h.OpenGameScreen(10);
+  h.Key(5, VK_F9);      // the splash turns before the game screen is open,
+  h.Key(10, VK_RETURN); // which Enter opens, as the splash's "Ok"
   h.At(50, [] {
     EXPECT_EQ(g_app.orientation, 1);
     ExpectLaidOut(320, 240);
@@ -62,12 +62,7 @@ TEST(DesktopPlay, AMenuDigitTypesNothingAndEnterConfirmsTheName) {
   GameHarness h;
   h.OpenGameScreen(10);
   h.Command(50, IDM_LEVEL_1);
-  h.eachIdle = [] {
-    if (g_app.gameRunning && g_app.score < 2)
-      FeedAhead();
-    else
-      FoodAway();
-  };
+  h.eachIdle = FeedUpTo(2);
   h.Key(700, VK_F1);
   h.Key(710, '1', u"1"); // "New game": the game with 2 points ends, the name is asked
   h.At(750, [] {
@@ -99,12 +94,7 @@ TEST(DesktopPlay, ABestScoresPageUncoveredByASecondOneShowsTheNewScore) {
   GameHarness h;
   h.OpenGameScreen(10);
   h.Command(50, IDM_LEVEL_1);
-  h.eachIdle = [] {
-    if (g_app.gameRunning && g_app.score < 1)
-      FeedAhead();
-    else
-      FoodAway();
-  };
+  h.eachIdle = FeedUpTo(1);
   HWND first = nullptr;
   h.Command(500, IDM_BEST_SCORES);
   h.At(600, [&] {

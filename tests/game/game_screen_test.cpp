@@ -185,12 +185,7 @@ TEST_F(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
 
 TEST_F(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
   h.Command(50, IDM_LEVEL_1);
-  h.eachIdle = [] {
-    if (g_app.gameRunning && g_app.score < 2)
-      FeedAhead();
-    else
-      FoodAway();
-  };
+  h.eachIdle = FeedUpTo(2);
   h.Command(700, IDM_NEW_GAME); // ends the game with 2 points: the name entry opens
   h.Text(800, u"Zoé");
   h.Key(900, VK_F1);  // "Ok": the score goes in, the best scores show

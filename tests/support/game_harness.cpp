@@ -99,6 +99,15 @@ void FoodAway() {
     g_app.board->foodX = 10, g_app.board->foodY = 17;
 }
 
+std::function<void()> FeedUpTo(int score) {
+  return [score] {
+    if (g_app.gameRunning && g_app.score < score)
+      FeedAhead();
+    else
+      FoodAway();
+  };
+}
+
 std::uint32_t ScreenPixel(int x, int y) {
   const Surface &s = ScreenSurface();
   if (x < 0 || y < 0 || x >= s.width || y >= s.height)

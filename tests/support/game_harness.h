@@ -41,6 +41,8 @@ private:
 // along which the snake starts to the right.
 void FeedAhead();
 void FoodAway();
+// For eachIdle: feeds the snake until a running game has that score, then keeps the food away.
+std::function<void()> FeedUpTo(int score);
 
 // The pixels of the composed screen, as 0xRRGGBB (from RGB565), for picture checks.
 std::uint32_t ScreenPixel(int x, int y);
