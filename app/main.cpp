@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/paths.h"
 #include "app/startup.h"
+#include "base/version.h"
 #include "capture/camera_source.h"
 #include "platform/backend.h"
 #include "platform/resources.h"
