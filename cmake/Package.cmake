@@ -46,9 +46,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/vexmoor/vexmoor)
 # The libraries come from dpkg-shlibdeps; GStreamer's plugins are loaded at run time:
-# videoconvert, videotestsrc and decodebin from base, v4l2src, jpegdec and the demuxers of
-# recorded videos from good. The faces "Times New Roman" and "Courier New" resolve to
-# Liberation's.
+# videoconvert, videoscale, decodebin and appsrc (the test picture) from base, the camera's
+# v4l2src, jpegdec and the demuxers of recorded videos from good; libav decodes more video
+# formats. The faces "Times New Roman" and "Courier New" resolve to Liberation's.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gstreamer1.0-libav")

@@ -13,6 +13,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -38,13 +39,18 @@ using Clock = std::chrono::steady_clock;
 using Inhibitor = std::tuple<std::string, std::string, std::string, std::string>;
 const Inhibitor kGameLock{"idle", "Vexmoor", "Game running", "block"};
 
-// Starts a program with extra environment variables, its output going to log when given;
-// its process id, or -1.
+// Starts a program with extra environment variables (in place of inherited ones of the same
+// name), its output going to log when given; its process id, or -1.
 pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnvironment = {},
             const std::string &log = "") {
   std::vector<std::string> environment(extraEnvironment);
-  for (char **e = environ; *e; ++e)
-    environment.emplace_back(*e);
+  for (char **e = environ; *e; ++e) {
+    const std::string inherited = *e;
+    const std::string name = inherited.substr(0, inherited.find('=') + 1);
+    if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(),
+                     [&](const std::string &extra) { return extra.rfind(name, 0) == 0; }))
+      environment.push_back(inherited);
+  }
   std::vector<char *> args, envs;
   for (const std::string &a : argv)
     args.push_back(const_cast<char *>(a.c_str()));
