@@ -11,6 +11,7 @@
 #include "app/recording.h"
 #include "app/startup.h"
 #include "base/log.h"
+#include "base/version.h"
 #include "capture/camera_source.h"
 #include "platform/backend.h"
 #include "platform/resources.h"
