@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -145,35 +143,4 @@ TEST_F(PointTrailTest, ClocksRunOnlyWhileAGameRuns) {
 
 // The capture thread appends while this (the interface) thread ticks. Every report is
 // (k, -k), so a torn entry or one read half-written shows as steerX != -steerY.
-TEST_F(PointTrailTest, AppendsAndTicksOnTwoThreads) {
-  UseCapacity(8);
-  std::atomic<bool> ticking{false}, done{false};
-  std::thread capture([&] {
-    while (!ticking)
-      std::this_thread::yield();
-    for (int i = 0; i < 20000; ++i) {
-      const int k = 1 + i % 5;
-      AppendMotion(k, -k, i % 3 != 0);
-      if (i % 64 == 0)
-        std::this_thread::yield();
-    }
-    done = true;
-  });
-  int ticks = 0, steered = 0;
-  ticking = true;
-  while (!done || ticks < 200) {
-    Tick();
-    ++ticks;
-    ASSERT_EQ(g_app.steerX, -g_app.steerY);
-    ASSERT_TRUE(g_app.steerX >= 0 && g_app.steerX <= 5) << g_app.steerX;
-    steered += g_app.steerX != 0;
-    ASSERT_LE(g_app.trailCount.load(), 7);
-  }
-  capture.join();
-  EXPECT_GT(steered, 0);
-  for (std::size_t i = 0; i < 8; ++i)
-    EXPECT_EQ(xs_[i] == kUnused ? 0 : xs_[i] + ys_[i], 0);
-  EXPECT_EQ(xs_[7], kUnused);
-}
-
 } // namespace
