@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -34,10 +35,22 @@ void PerChannelSadRow(std::int32_t *const *current, std::int32_t *const *previou
 
 } // namespace
 
+// The figures of one search: its mean difference per compared entry against the contrast
+// threshold and its mean over the best difference against the peak ratio.
+void CameraTracker::RecordSearch(TrackerFigures::Search &figure, float mean, float best, float entries,
+                                 float peakRatio, float minContrast, bool valid) {
+  figure.ran = true;
+  figure.valid = valid;
+  figure.contrast = entries > 0.0f ? mean / entries : 0.0f;
+  figure.minContrast = minContrast;
+  figure.peakRatio = best > 0.0f ? mean / best : std::numeric_limits<float>::infinity();
+  figure.minPeakRatio = peakRatio;
+}
+
 void CameraTracker::MatchBlocks() {
   blockX = blockY = 0;
   blockValid = false;
-  if (!Ready() || mode == ProfileMatching)
+  if (!Ready() || !KeepsBlocks())
     return;
   const int hw = gridWidth / 2, hh = gridHeight / 2;
   Scratch &s = *scratch;
@@ -97,11 +110,13 @@ void CameraTracker::MatchBlocks() {
     blockY = (hh / 2 - bestDy) * configuredBlockSize;
     blockValid = true;
   }
+  RecordSearch(figures.block, mean, static_cast<float>(best), static_cast<float>(hh) * static_cast<float>(hw),
+               blockPeakRatio, blockMinContrast, blockValid);
 }
 
 // One axis of the profile search. Only the low 32 bits of each sum take part.
 bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::int64_t *const *previous,
-                                     int channels, std::int32_t &result) {
+                                     int channels, std::int32_t &result, TrackerFigures::Search &figure) {
   std::int32_t *cur = scratch->profileCurrent.data();
   std::int32_t *prev = scratch->profilePrevious.data();
   for (int c = 0; c < channels; ++c) {
@@ -139,6 +154,8 @@ bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::i
   const float meanAll = static_cast<float>(total / n);
   const bool accepted = meanAll > static_cast<float>(best) * profilePeakRatio &&
                         meanAll > static_cast<float>(n) * profileMinContrast;
+  RecordSearch(figure, meanAll, static_cast<float>(best), static_cast<float>(n), profilePeakRatio,
+               profileMinContrast, accepted);
   result = accepted ? bestD : 0;
   return accepted;
 }
@@ -146,15 +163,19 @@ bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::i
 void CameraTracker::MatchProfiles() {
   profileX = profileY = 0;
   profileValid = false;
-  if (!Ready() || mode == BlockMatching)
+  if (!Ready() || !KeepsProfiles())
     return;
   const int set = currentSet ? 1 : 0;
   const bool x =
       configuredPerChannel
-          ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3, profileX)
-          : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX);
+          ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3, profileX,
+                             figures.profileX)
+          : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX,
+                             figures.profileX);
   const bool y = configuredPerChannel
-                     ? MatchProfileAxis(frameHeight, rowProfileRgb[set], rowProfileRgb[1 - set], 3, profileY)
-                     : MatchProfileAxis(frameHeight, &rowProfile[set], &rowProfile[1 - set], 1, profileY);
+                     ? MatchProfileAxis(frameHeight, rowProfileRgb[set], rowProfileRgb[1 - set], 3, profileY,
+                                        figures.profileY)
+                     : MatchProfileAxis(frameHeight, &rowProfile[set], &rowProfile[1 - set], 1, profileY,
+                                        figures.profileY);
   profileValid = x && y;
 }
