@@ -9,31 +9,42 @@
 
 // A webcam that faces the player stands still: most of the picture is a still background
 // whose zero motion would win any whole-picture match. Only the blocks that changed since
-// the previous frame are matched, each against the previous frame around it.
+// the previous frame, and that differ from the background learnt over the last frames (what
+// moved in, not the wall it uncovered), are matched, each against the previous frame around it.
 //
 // Mains flicker and automatic exposure change the brightness of whole bands of rows between
 // frames (a rolling shutter reads the rows one after another while the light pulses), which
-// would make every block change. Each block row is first divided by its brightness relative
-// to a slowly learnt background (the median ratio over the row, which a head or a hand
-// covering less than half of the row does not move), so only what really moved stands out.
+// would make every block change. Each block row's change of light is the median ratio of its
+// blocks to the previous frame's (a head or a hand covers less than half a row, so the still
+// background decides it), and the current row is divided by it before anything is compared.
+// The background is compared the same way, through the median ratio of the row to it.
 
 namespace {
 
 // Fewer changed blocks than this is noise, not a moving head or hand.
 constexpr int MinChangedBlocks = 4;
-// How fast the background follows the evened-out picture: 1/16 of the difference per frame.
+// How fast the background follows the picture: 1/16 of the difference per frame.
 constexpr float BackgroundRate = 1.0f / 16.0f;
 // A block has changed when its difference stands this many times above the frame's median
 // difference (the sensor noise, since most blocks are still), and above MinChangePerPixel.
 constexpr int NoiseFactor = 5;
 constexpr int MinChangePerPixel = 2;
+// How much worse a match at the search's full reach may be than one in place.
+constexpr double DistanceWeight = 0.5;
 // Below this mean intensity (of 249) the picture is too dark to follow anything.
 constexpr float MinBrightness = 6.0f;
 
-std::int32_t Median(const std::int32_t *values, int count, std::int32_t *ordered) {
-  std::copy_n(values, count, ordered);
-  std::nth_element(ordered, ordered + count / 2, ordered + count);
-  return ordered[count / 2];
+// The median of value(x) / reference(x) over the entries with a reference, 1 without any.
+template <typename T>
+float MedianRatio(const std::int32_t *value, const T *reference, int count, float *ratios) {
+  int counted = 0;
+  for (int x = 0; x < count; ++x)
+    if (reference[x] >= 1)
+      ratios[counted++] = static_cast<float>(value[x]) / static_cast<float>(reference[x]);
+  if (counted == 0)
+    return 1.0f;
+  std::nth_element(ratios, ratios + counted / 2, ratios + counted);
+  return std::clamp(ratios[counted / 2], 0.25f, 4.0f);
 }
 
 } // namespace
@@ -52,6 +63,7 @@ void CameraTracker::Scratch::SizeForPlayer(int gridWidth, int gridHeight) {
   differences.assign(blocks, 0);
   ordered.assign(blocks, 0);
   changed.assign(blocks, 0);
+  moved.assign(blocks, 0);
   playerSads.assign(static_cast<std::size_t>(2 * rangeY + 1) * sadWidth, 0);
 }
 
@@ -65,66 +77,72 @@ void CameraTracker::MatchPlayer() {
   const int rx = s.rangeX, ry = s.rangeY, pw = s.paddedWidth, sw = s.sadWidth;
   float *background = s.background.data();
   std::int32_t *evened = s.evened.data();
-
-  // Even out each block row against the background, then let the background follow.
-  if (!s.haveBackground) {
-    for (int b = 0; b < blocks; ++b)
-      background[b] = static_cast<float>(blockMap[b]);
-    s.haveBackground = true;
-  }
-  float lowGain = std::numeric_limits<float>::max(), highGain = 0.0f;
-  for (int y = 0; y < gh; ++y) {
-    const std::int32_t *row = blockMap + y * gw;
-    const float *backgroundRow = background + y * gw;
-    int counted = 0;
-    for (int x = 0; x < gw; ++x)
-      if (backgroundRow[x] >= 1.0f)
-        s.ratios[counted++] = static_cast<float>(row[x]) / backgroundRow[x];
-    float gain = 1.0f;
-    if (counted > 0) {
-      std::nth_element(s.ratios.begin(), s.ratios.begin() + counted / 2, s.ratios.begin() + counted);
-      gain = std::clamp(s.ratios[counted / 2], 0.25f, 4.0f);
-    }
-    lowGain = std::min(lowGain, gain);
-    highGain = std::max(highGain, gain);
-    const float inverse = 1.0f / gain;
-    for (int x = 0; x < gw; ++x)
-      evened[y * gw + x] = static_cast<std::int32_t>(static_cast<float>(row[x]) * inverse + 0.5f);
-  }
-  for (int b = 0; b < blocks; ++b)
-    background[b] += (static_cast<float>(evened[b]) - background[b]) * BackgroundRate;
-  figures.banding = highGain - lowGain;
-
   std::int32_t *previous = s.previousPadded.data();
+  const bool compare = frameCount > 0 && havePrevious && s.haveBackground;
+
+  // The raw map becomes the next frame's previous one, its edges repeated outwards so that
+  // every candidate reads inside it; the background follows the picture.
   auto keep = [&] {
-    // The evened map becomes the next frame's previous one, its edges repeated outwards.
     for (int py = 0; py < gh + 2 * ry; ++py) {
-      const std::int32_t *source = evened + std::clamp(py - ry, 0, gh - 1) * gw;
+      const std::int32_t *source = blockMap + std::clamp(py - ry, 0, gh - 1) * gw;
       std::int32_t *target = previous + py * pw;
       for (int px = 0; px < pw; ++px)
         target[px] = source[std::clamp(px - rx, 0, gw - 1)];
     }
+    for (int y = 0; y < gh; ++y) {
+      const float gain = MedianRatio(blockMap + y * gw, background + y * gw, gw, s.ratios.data());
+      for (int x = 0; x < gw; ++x) {
+        float &b = background[y * gw + x];
+        b += (static_cast<float>(blockMap[y * gw + x]) / gain - b) * BackgroundRate;
+      }
+    }
   };
-  if (frameCount == 0 || !havePrevious) {
+  if (!compare) {
+    for (int b = 0; b < blocks; ++b)
+      background[b] = static_cast<float>(blockMap[b]);
+    s.haveBackground = true;
     keep();
     return;
   }
 
-  // Blocks that changed since the previous frame, above the frame's own noise.
+  // The current map in the previous frame's light, row by row, and its change.
   std::int32_t *differences = s.differences.data();
+  float lowGain = 0.0f, highGain = 0.0f;
   for (int y = 0; y < gh; ++y) {
     const std::int32_t *before = previous + (y + ry) * pw + rx;
-    for (int x = 0; x < gw; ++x)
+    const float gain = MedianRatio(blockMap + y * gw, before, gw, s.ratios.data());
+    lowGain = y == 0 ? gain : std::min(lowGain, gain);
+    highGain = y == 0 ? gain : std::max(highGain, gain);
+    const float inverse = 1.0f / gain;
+    for (int x = 0; x < gw; ++x) {
+      evened[y * gw + x] = static_cast<std::int32_t>(static_cast<float>(blockMap[y * gw + x]) * inverse + 0.5f);
       differences[y * gw + x] = std::abs(evened[y * gw + x] - before[x]);
+    }
   }
-  const std::int32_t noise = Median(differences, blocks, s.ordered.data());
+  figures.banding = highGain - lowGain;
+  std::copy_n(differences, blocks, s.ordered.data());
+  std::nth_element(s.ordered.begin(), s.ordered.begin() + blocks / 2, s.ordered.begin() + blocks);
+  const std::int32_t noise = s.ordered[blocks / 2];
   const std::int32_t threshold =
       std::max(NoiseFactor * noise, MinChangePerPixel * configuredBlockSize * configuredBlockSize);
-  int changedCount = 0;
-  for (int b = 0; b < blocks; ++b)
-    if (differences[b] > threshold)
+
+  // The changed blocks; of those, the ones that also differ from the background.
+  int changedCount = 0, movedCount = 0;
+  for (int y = 0; y < gh; ++y) {
+    const float gain = MedianRatio(blockMap + y * gw, background + y * gw, gw, s.ratios.data());
+    for (int x = 0; x < gw; ++x) {
+      const int b = y * gw + x;
+      if (differences[b] <= threshold)
+        continue;
       s.changed[changedCount++] = b;
+      if (std::abs(static_cast<float>(blockMap[b]) / gain - background[b]) > static_cast<float>(threshold))
+        s.moved[movedCount++] = b;
+    }
+  }
   figures.changedBlocks = changedCount;
+  const bool useMoved = movedCount >= MinChangedBlocks;
+  const std::int32_t *matched = useMoved ? s.moved.data() : s.changed.data();
+  const int matchedCount = useMoved ? movedCount : changedCount;
 
   const float brightness = figures.brightness;
   if (changedCount < MinChangedBlocks) {
@@ -135,16 +153,16 @@ void CameraTracker::MatchPlayer() {
     return;
   }
 
-  // Each changed block against the previous frame at every candidate offset: offsets in the
-  // vector lanes, one block's value broadcast. A large change (the camera itself moved, the
-  // light changed) is sampled evenly down to about half the block search's work.
+  // Each block against the previous frame at every candidate offset: offsets in the vector
+  // lanes, one block's value broadcast. A large change (the camera itself moved) is sampled
+  // evenly down to about half the block search's work.
   const int cap = std::max(MinChangedBlocks, (gw / 2) * (gh / 2) / 2);
-  const int step = (changedCount + cap - 1) / cap;
+  const int step = (matchedCount + cap - 1) / cap;
   std::uint32_t *sads = s.playerSads.data();
   std::fill(s.playerSads.begin(), s.playerSads.end(), 0u);
   int compared = 0;
-  for (int i = 0; i < changedCount; i += step, ++compared) {
-    const int b = s.changed[i];
+  for (int i = 0; i < matchedCount; i += step, ++compared) {
+    const int b = matched[i];
     const int x = b % gw, y = b / gw;
     const std::int32_t value = evened[b];
     for (int k = 0; k <= 2 * ry; ++k) {
@@ -157,16 +175,23 @@ void CameraTracker::MatchPlayer() {
   }
   figures.comparedBlocks = compared;
 
-  // The best offset; ties go to the shorter one, so no direction is favoured.
+  // The best offset. A few blocks' sums can match far off by chance (a hand's fingers repeat),
+  // so a far offset must match clearly better than a near one: the difference is weighed up by
+  // the offset's length, a share of the search's reach. Ties go to the shorter offset, so no
+  // direction is favoured.
   std::uint64_t total = 0;
-  std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
+  double bestCost = std::numeric_limits<double>::max();
+  std::uint32_t best = 0;
   int bestDx = 0, bestDy = 0, bestLength = 0;
+  const double reach = std::hypot(static_cast<double>(rx), static_cast<double>(ry)) + 1.0;
   for (int k = 0; k <= 2 * ry; ++k) {
     for (int j = 0; j < sw; ++j) {
       const std::uint32_t sad = sads[k * sw + j];
       const int dx = rx - j, dy = ry - k, length = dx * dx + dy * dy;
       total += sad;
-      if (sad < best || (sad == best && length < bestLength)) {
+      const double cost = sad * (1.0 + DistanceWeight * std::sqrt(static_cast<double>(length)) / reach);
+      if (cost < bestCost || (cost == bestCost && length < bestLength)) {
+        bestCost = cost;
         best = sad;
         bestDx = dx;
         bestDy = dy;

@@ -18,13 +18,13 @@ struct CameraTracker::Scratch {
   // Low 32 bits of the profiles of one axis, channel after channel.
   std::vector<std::int32_t> profileCurrent, profilePrevious;
 
-  // PlayerTracking (player_tracking.cpp). The background is the evened-out block map averaged
-  // over the recent frames; the previous evened-out map is kept with rangeX / rangeY blocks
-  // of its edges repeated around it, rows of paddedWidth, so every candidate reads inside it.
+  // PlayerTracking (player_tracking.cpp): the background, in the light it was learnt in; the
+  // previous block map with rangeX / rangeY blocks of its edges repeated around it, in rows of
+  // paddedWidth, so every candidate reads inside it; the current map in the previous light.
   bool haveBackground = false;
   int rangeX = 0, rangeY = 0, paddedWidth = 0, sadWidth = 0;
   std::vector<float> background, ratios;
-  std::vector<std::int32_t> evened, previousPadded, differences, ordered, changed;
+  std::vector<std::int32_t> evened, previousPadded, differences, ordered, changed, moved;
   std::vector<std::uint32_t> playerSads;
   // Sizes the PlayerTracking part for a grid. Throws std::bad_alloc.
   void SizeForPlayer(int gridWidth, int gridHeight);
