@@ -177,6 +177,11 @@ bool CameraTracker::AllocateBuffers() {
       }
       scratch->sads.resize(gridWidth / 2 + 32);
       scratch->ratios.resize(gridWidth);
+      scratch->rowValues.resize(std::max(gridWidth, gridHeight));
+      scratch->rowMedians.resize(gridHeight);
+      scratch->searchSads.resize(static_cast<std::size_t>(gridWidth / 2) * (gridHeight / 2));
+      scratch->evenCurrent.resize(channels * static_cast<std::size_t>(blocks));
+      scratch->evenPrevious.resize(channels * static_cast<std::size_t>(blocks));
     }
     if (mode == PlayerTracking)
       scratch->SizeForPlayer(gridWidth, gridHeight);
@@ -196,6 +201,7 @@ void CameraTracker::ProcessFrame(const std::uint16_t *pixels) {
     AccumulateFrame(pixels);
     figures.block = figures.profileX = figures.profileY = {};
     figures.changedBlocks = figures.comparedBlocks = 0;
+    frameBanded = false;
     MeasureFrame();
     // After a new format the previous frame's statistics belong to other buffers: prime first.
     if (mode == PlayerTracking) {

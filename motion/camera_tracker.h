@@ -63,7 +63,8 @@ struct TrackerFigures {
   std::int32_t comparedBlocks = 0; // PlayerTracking: of those, the ones the search compared
   std::int32_t gridBlocks = 0;     // blocks in the grid
   float brightness = 0.0f;         // mean intensity of the frame, 0 to 249
-  float banding = 0.0f;            // spread of the brightness change between block rows (0.05: 5 %)
+  float banding = 0.0f;            // how much the light changed band by band since the last frame
+  bool banded = false;             // ... enough to call it flicker: the search evened the rows out
   std::int32_t reportX = 0, reportY = 0;
   bool reportValid = false;
   TrackerVerdict verdict = TrackerVerdict::NoFrames;
@@ -151,11 +152,16 @@ private:
 
   // Recent frames' outcomes for the verdict, one bit a frame, newest lowest.
   std::uint32_t rejectedHistory = 0, bandedHistory = 0;
+  // The light of this frame changed band by band since the previous one (flicker.cpp).
+  bool frameBanded = false;
 
   bool Ready() const;
   bool KeepsProfiles() const { return mode == Combined || mode == ProfileMatching; }
   bool KeepsBlocks() const { return mode != ProfileMatching; }
   void MeasureFrame();
+  float MeasureBanding();
+  void KeepClearAxes(int bestDx, int bestDy, std::int32_t best);
+  std::int32_t EvenRows(std::int32_t *const *maps, int channels, std::int32_t level, std::int32_t *out);
   void JudgeFrame();
   void FreeBuffers();
   bool AllocateBuffers();

@@ -120,6 +120,8 @@ void CameraTracker::MatchPlayer() {
     }
   }
   figures.banding = highGain - lowGain;
+  frameBanded = figures.banding > 0.06f;
+  figures.banded = frameBanded;
   std::copy_n(differences, blocks, s.ordered.data());
   std::nth_element(s.ordered.begin(), s.ordered.begin() + blocks / 2, s.ordered.begin() + blocks);
   const std::int32_t noise = s.ordered[blocks / 2];

@@ -6,12 +6,11 @@
 #include <bit>
 #include <cmath>
 
-// The figures a camera view shows beside the picture. None of this changes a report.
+// The figures a camera view shows beside the picture, and whether the light changed band by
+// band, which the block search takes into account (motion_estimation.cpp).
 
 namespace {
 
-// A row band whose brightness changed this much more than another band's marks a banded frame.
-constexpr float BandedSpread = 0.06f;
 // Below this mean intensity (of 249) the picture counts as too dark.
 constexpr float DarkBrightness = 10.0f;
 // Of the last 16 frames: this many banded ones mean flicker, this many rejected ones too flat.
@@ -33,34 +32,8 @@ void CameraTracker::MeasureFrame() {
     }
     brightness = static_cast<float>(sum / (static_cast<double>(blocks) * configuredBlockSize *
                                            configuredBlockSize * (perChannel ? 3 : 1)));
-    // Flicker changes a whole row band alike, motion changes blocks each their own way: the
-    // median change of a row's blocks follows the first only. (Player tracking measures its
-    // own banding against its background.)
-    if (havePrevious && mode != PlayerTracking) {
-      float low = 0.0f, high = 0.0f;
-      bool any = false;
-      for (int y = 0; y < gridHeight; ++y) {
-        int counted = 0;
-        for (int x = 0; x < gridWidth; ++x) {
-          std::int64_t now = 0, before = 0;
-          for (int c = 0; c < channels; ++c) {
-            now += (perChannel ? blockMapRgb[c] : blockMap)[y * gridWidth + x];
-            before += (perChannel ? previousBlockMapRgb[c] : previousBlockMap)[y * gridWidth + x];
-          }
-          if (before > 0)
-            scratch->ratios[counted++] = static_cast<float>(now) / static_cast<float>(before);
-        }
-        if (counted == 0)
-          continue;
-        std::nth_element(scratch->ratios.begin(), scratch->ratios.begin() + counted / 2,
-                         scratch->ratios.begin() + counted);
-        const float ratio = scratch->ratios[counted / 2];
-        low = any ? std::min(low, ratio) : ratio;
-        high = any ? std::max(high, ratio) : ratio;
-        any = true;
-      }
-      banding = high - low;
-    }
+    if (havePrevious && mode != PlayerTracking)
+      banding = MeasureBanding();
   } else {
     // Profiles only: the row sums, in bands of a block's height.
     const int set = currentSet ? 1 : 0;
@@ -85,9 +58,11 @@ void CameraTracker::MeasureFrame() {
     }
     brightness = static_cast<float>(sum / (3.0 * frameWidth * frameHeight));
     banding = high - low;
+    frameBanded = banding > 0.06f;
   }
   figures.brightness = brightness;
   figures.banding = banding;
+  figures.banded = frameBanded;
 }
 
 void CameraTracker::JudgeFrame() {
@@ -105,7 +80,7 @@ void CameraTracker::JudgeFrame() {
     return;
   }
   rejectedHistory = (rejectedHistory << 1) | (reportValid ? 0u : 1u);
-  bandedHistory = (bandedHistory << 1) | (figures.banding > BandedSpread ? 1u : 0u);
+  bandedHistory = (bandedHistory << 1) | (frameBanded ? 1u : 0u);
   if (figures.brightness < DarkBrightness)
     figures.verdict = TrackerVerdict::TooDark;
   else if (std::popcount(bandedHistory & 0xFFFFu) >= FlickerFrames)

@@ -15,6 +15,12 @@ struct CameraTracker::Scratch {
   std::vector<std::uint16_t> current16, previous16;
   std::vector<std::int32_t> current32, previous32;
   std::vector<std::int32_t> sads;
+  // The block search on a banded frame (flicker.cpp): a row's blocks, the rows' medians, and the
+  // current and previous maps with each row divided by its median, channel after channel.
+  std::vector<std::int64_t> rowValues, rowMedians;
+  std::vector<std::int32_t> evenCurrent, evenPrevious;
+  // Every candidate's difference of the last block search, hw x hh, rows of dy.
+  std::vector<std::int32_t> searchSads;
   // Low 32 bits of the profiles of one axis, channel after channel.
   std::vector<std::int32_t> profileCurrent, profilePrevious;
 

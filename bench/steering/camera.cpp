@@ -20,7 +20,8 @@ Camera::Camera(int width, int height, unsigned seed) : width_(width), height_(he
   // A camera's clock is never exactly 30 frames a second.
   fps_ = 30.0 * (1.0 + std::uniform_real_distribution<double>(-0.001, 0.001)(random));
   std::normal_distribution<float> normal;
-  gaussian_.resize(1 << 16);
+  // Noise is read from a field twice the size of a frame at a random place per frame.
+  gaussian_.resize(static_cast<std::size_t>(width) * height * 6 + 1024);
   for (float &g : gaussian_)
     g = normal(random);
   random_ = random() | 1;
@@ -77,9 +78,14 @@ const std::vector<std::uint16_t> &Camera::Frame(int k) {
   auto found = frames_.find(k);
   if (found != frames_.end())
     return found->second;
-  while (!frames_.empty() && frames_.begin()->first < k - 8)
+  // Frames far behind are forgotten; their memory serves the next one.
+  std::vector<std::uint16_t> reused;
+  while (!frames_.empty() && frames_.begin()->first < k - 8) {
+    reused = std::move(frames_.begin()->second);
     frames_.erase(frames_.begin());
+  }
   std::vector<std::uint16_t> &frame = frames_[k];
+  frame = std::move(reused);
   Render(k, frame);
   return frame;
 }
@@ -89,7 +95,7 @@ void Camera::Render(int k, std::vector<std::uint16_t> &out) {
   const double start = k / fps_;
   const Shot &shot = ShotAt(start);
   const float exposure = exposure_[k], gain = gain_[k];
-  out.assign(static_cast<std::size_t>(width_) * height_, 0);
+  out.resize(static_cast<std::size_t>(width_) * height_);
   if (shot.still && baseShot_ != &shot) {
     base_.assign(static_cast<std::size_t>(width_) * height_ * 3, 0.0f);
     float vx = 0, vy = 0;
@@ -101,7 +107,12 @@ void Camera::Render(int k, std::vector<std::uint16_t> &out) {
   }
   const Lighting &light = shot.lighting;
   const double omega = 2 * Pi * 2 * light.mainsHz;
-  std::vector<float> row(static_cast<std::size_t>(width_) * 3);
+  std::vector<float> &row = row_;
+  row.resize(static_cast<std::size_t>(width_) * 3);
+  random_ ^= random_ << 13;
+  random_ ^= random_ >> 7;
+  random_ ^= random_ << 17;
+  const std::size_t noiseStart = random_ % (gaussian_.size() - static_cast<std::size_t>(width_) * height_ * 3);
   for (int y = 0; y < height_; ++y) {
     const double t = start + readout_ * y / height_;
     // The row's light, averaged over its exposure: the flicker's ripple survives in part.
@@ -146,18 +157,20 @@ void Camera::Render(int k, std::vector<std::uint16_t> &out) {
       }
     }
     std::uint16_t *target = out.data() + static_cast<std::size_t>(height_ - 1 - y) * width_;
+    const float *noise = gaussian_.data() + noiseStart + static_cast<std::size_t>(y) * width_ * 3;
+    // Shot noise (electrons caught) and read noise, both amplified by the gain; then the
+    // camera's gamma. The first loop is plain arithmetic, which the compiler vectorises.
+    const float perSignal = FullWell / gain, read = ReadNoise * ReadNoise, toLevel = gain / FullWell;
+    float *values = row.data();
+    for (int i = 0; i < width_ * 3; ++i) {
+      const float signal = std::max(0.0f, values[i] * scale);
+      const float value = signal + std::sqrt(signal * perSignal + read) * toLevel * noise[i];
+      values[i] = std::min(std::max(value, 0.0f), 1.0f) * 4096.0f;
+    }
     for (int x = 0; x < width_; ++x) {
       int channel[3];
-      for (int i = 0; i < 3; ++i) {
-        const float signal = row[static_cast<std::size_t>(x) * 3 + i] * scale;
-        const float electrons = std::max(0.0f, signal / gain) * FullWell;
-        const float sigma = gain * std::sqrt(electrons + ReadNoise * ReadNoise) / FullWell;
-        random_ ^= random_ << 13;
-        random_ ^= random_ >> 7;
-        random_ ^= random_ << 17;
-        const float value = signal + sigma * gaussian_[random_ & 0xFFFF];
-        channel[i] = gamma_[static_cast<int>(std::clamp(value, 0.0f, 1.0f) * 4096.0f)];
-      }
+      for (int i = 0; i < 3; ++i)
+        channel[i] = gamma_[static_cast<int>(values[x * 3 + i])];
       target[x] = static_cast<std::uint16_t>(((channel[0] >> 3) << 11) | ((channel[1] >> 2) << 5) | (channel[2] >> 3));
     }
   }

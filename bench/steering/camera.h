@@ -60,6 +60,7 @@ private:
   const Shot *baseShot_ = nullptr;
   std::vector<float> base_;
   std::vector<float> gaussian_;
+  std::vector<float> row_;
   std::uint64_t random_;
   std::uint8_t gamma_[4097];
 };

@@ -147,7 +147,7 @@ Scenario HandHeld(const Scenes &scenes, int width, int height, int perCell, std:
     for (int speed = 0; speed < 3; ++speed, ++group) {
       const Picture &scene = scenes.wide[group % scenes.wide.size()];
       auto motions = std::make_unique<std::vector<Motion>>();
-      const int lighting = lightings[group % 6];
+      const int lighting = lightings[(group / 3 + 2 * speed) % 6];
       int order[] = {0, 1, 2, 3};
       std::shuffle(order, order + 4, random);
       const double start = t;
@@ -249,14 +249,15 @@ Scenario PlayerMoves(const Scenes &scenes, int width, int height, int perCell, s
         const double length = (head ? 0.16 : 0.22) * width;
         // The picture's content moves opposite to the board direction in x: Mirror steers.
         motions->push_back({onset, seconds, -DirX[d] * length, DirY[d] * length});
-        s.trials.push_back({set, onset, onset + seconds + 0.8, DirX[d], DirY[d], kind, lightings[group % 5]});
+        const int lighting = lightings[(group / 2 + 3 * kind) % 5];
+        s.trials.push_back({set, onset, onset + seconds + 0.8, DirX[d], DirY[d], kind, lighting});
         const std::vector<Motion> *m = motions.get();
         Shot shot;
         shot.from = start;
         shot.scene = &scene;
         shot.still = true;
         shot.view = [](double, float &x, float &y) { x = y = 4; };
-        shot.lighting = Lightings[lightings[group % 5]];
+        shot.lighting = Lightings[lighting];
         shot.figure = figure.get();
         shot.figureAt = [m, homeX, homeY, width, height](double time, float &x, float &y) {
           float dx, dy;
