@@ -22,7 +22,7 @@
 namespace {
 
 // Fewer changed blocks than this is noise, not a moving head or hand.
-constexpr int MinChangedBlocks = 4;
+constexpr int MinChangedBlocks = 8;
 // How fast the background follows the picture: 1/16 of the difference per frame.
 constexpr float BackgroundRate = 1.0f / 16.0f;
 // A block has changed when its difference stands this many times above the frame's median
@@ -30,7 +30,7 @@ constexpr float BackgroundRate = 1.0f / 16.0f;
 constexpr int NoiseFactor = 5;
 constexpr int MinChangePerPixel = 2;
 // How much worse a match at the search's full reach may be than one in place.
-constexpr double DistanceWeight = 0.5;
+constexpr double DistanceWeight = 0.75;
 // Below this mean intensity (of 249) the picture is too dark to follow anything.
 constexpr float MinBrightness = 6.0f;
 

@@ -132,6 +132,33 @@ TEST_F(TrackerTest, WholeBlockShiftGivesThatDisplacement) {
   }
 }
 
+// Mains flicker rolls bands of light over the picture; block matching took their move for
+// motion. A banded frame is matched with its rows evened out: still views stay still (or
+// untrackable on a bare wall), and a real move through the bands is still seen.
+TEST_F(TrackerTest, FlickerBandsAreNotMotion) {
+  const Scene textured(400, 400, 5, 65536, 4);
+  Scene wall(400, 400, 6, 3);
+  for (std::uint16_t &p : wall.pixels)
+    p = Rgb565(150 + p, 150 + p, 140 + p); // grey paint, a grain of a level or two
+  for (int mode : {BlockMatching, Combined}) {
+    for (const Scene *scene : {&textured, static_cast<const Scene *>(&wall)}) {
+      ASSERT_TRUE(Configure(320, 240, mode, false, 8));
+      reports.clear();
+      for (int f = 0; f < 8; ++f)
+        tracker.ProcessFrame(WithBands(scene->View(320, 240, 0, 0), 320, 0.25, 2.1 * f).data());
+      for (std::size_t f = 1; f < reports.size(); ++f)
+        EXPECT_TRUE(reports[f].x == 0 && reports[f].y == 0) << mode << " frame " << f << ": " << reports[f].x << ","
+                                                            << reports[f].y;
+      EXPECT_TRUE(tracker.figures.banded);
+      EXPECT_EQ(tracker.figures.verdict, TrackerVerdict::Flicker);
+    }
+    reports.clear();
+    for (int f = 0; f < 4; ++f)
+      tracker.ProcessFrame(WithBands(textured.View(320, 240, 8 * f, -8 * f), 320, 0.25, 2.1 * f).data());
+    EXPECT_EQ(reports.back(), (Report{8, -8, true})) << mode;
+  }
+}
+
 TEST_F(TrackerTest, BlockTiesGoToTheLargerDyThenDx) {
   ASSERT_TRUE(Configure(176, 144, BlockMatching));
   tracker.SetThresholds(0.0f, 2.0f, 0.0f, 14.0f);
