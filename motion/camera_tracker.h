@@ -46,7 +46,9 @@ enum class TrackerVerdict : std::int32_t {
 // "Contrast" is the mean difference of all candidates per compared block (or profile entry),
 // checked against the *MinContrast threshold; "peak ratio" is that mean over the best
 // candidate's difference, checked against the *PeakRatio threshold (infinite for a perfect
-// match). Estimators that did not run on this frame leave ran false.
+// match, 0 when no candidate differs from another). Estimators that did not run on this frame
+// leave ran false. A search passes only when both figures exceed their thresholds; a banded
+// frame (flicker) may further drop an axis that does not stand out on its own.
 struct TrackerFigures {
   struct Search {
     bool ran = false;
@@ -63,7 +65,8 @@ struct TrackerFigures {
   std::int32_t comparedBlocks = 0; // PlayerTracking: of those, the ones the search compared
   std::int32_t gridBlocks = 0;     // blocks in the grid
   float brightness = 0.0f;         // mean intensity of the frame, 0 to 249
-  float banding = 0.0f;            // how much the light changed band by band since the last frame
+  float banding = 0.0f;            // how much the light changed band by band (standard deviation of
+                                   // the rows' change; PlayerTracking: its spread)
   bool banded = false;             // ... enough to call it flicker: the search evened the rows out
   std::int32_t reportX = 0, reportY = 0;
   bool reportValid = false;

@@ -43,7 +43,8 @@ void CameraTracker::RecordSearch(TrackerFigures::Search &figure, float mean, flo
   figure.valid = valid;
   figure.contrast = entries > 0.0f ? mean / entries : 0.0f;
   figure.minContrast = minContrast;
-  figure.peakRatio = best > 0.0f ? mean / best : std::numeric_limits<float>::infinity();
+  // A perfect match stands out infinitely, unless nothing differs anywhere.
+  figure.peakRatio = best > 0.0f ? mean / best : mean > 0.0f ? std::numeric_limits<float>::infinity() : 0.0f;
   figure.minPeakRatio = peakRatio;
 }
 
