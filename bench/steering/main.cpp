@@ -291,7 +291,14 @@ std::string Percent(int right, int total) {
   return text;
 }
 
-void PrintTrials(const char *size, const char *pick, const Scenario &s, const ChainResult &r, const char *const kinds[3]) {
+// What the summary keeps of one table row.
+struct TrialFigures {
+  double right = 0, directionGap = 0, latency = 0;
+  int wrong = 0;
+};
+
+TrialFigures PrintTrials(const char *size, const char *pick, const Scenario &s, const ChainResult &r,
+                         const char *const kinds[3]) {
   int right = 0, wrong = 0;
   int dirRight[4] = {}, dirAll[4] = {}, kindRight[3] = {}, kindAll[3] = {};
   std::vector<double> latencies;
@@ -319,9 +326,21 @@ void PrintTrials(const char *size, const char *pick, const Scenario &s, const Ch
       std::printf(" %5s", Percent(kindRight[k], kindAll[k]).c_str());
   std::printf(" %6d %6.0f %6.0f %6.0f\n", wrong, Percentile(latencies, 0.5), Percentile(latencies, 0.9),
               Percentile(r.frameAges, 0.5) * 1000);
+  TrialFigures figures;
+  figures.right = 100.0 * right / std::max<std::size_t>(1, s.trials.size());
+  double low = 100, high = 0;
+  for (int d = 0; d < 4; ++d)
+    if (dirAll[d] > 0) {
+      low = std::min(low, 100.0 * dirRight[d] / dirAll[d]);
+      high = std::max(high, 100.0 * dirRight[d] / dirAll[d]);
+    }
+  figures.directionGap = high - low;
+  figures.latency = Percentile(latencies, 0.5);
+  figures.wrong = wrong;
+  return figures;
 }
 
-void PrintStill(const char *size, const char *pick, const Scenario &s, const ChainResult &r) {
+double PrintStill(const char *size, const char *pick, const Scenario &s, const ChainResult &r) {
   std::printf("%-8s %-7s", size, pick);
   double total = 0, worst = 0;
   for (std::size_t w = 0; w < s.still.size(); ++w) {
@@ -332,6 +351,7 @@ void PrintStill(const char *size, const char *pick, const Scenario &s, const Cha
     std::printf(" %8.1f", rate);
   }
   std::printf("   worst %.1f\n", worst);
+  return worst;
 }
 
 void TrialHeader(const char *title, const char *const kinds[3]) {
@@ -432,11 +452,17 @@ int main(int argc, char **argv) {
     std::vector<std::string> rows;
   };
   const char *pickNames[] = {"oldest", "newest"};
+  struct Summary {
+    TrialFigures pans, player;
+    double still = -1, playerStill = -1;
+  };
+  std::vector<std::vector<Summary>> summary(options.sizes.size(), std::vector<Summary>(options.picks.size()));
   for (int table = 0; table < 4; ++table) {
     if (options.only >= 0 && table != options.only)
       continue;
     bool headerDone = false;
-    for (auto [width, height] : options.sizes) {
+    for (std::size_t z = 0; z < options.sizes.size(); ++z) {
+      const auto [width, height] = options.sizes[z];
       char size[16];
       std::snprintf(size, sizeof size, "%dx%d", width, height);
       std::mt19937 random(seed * 7919 + width);
@@ -475,13 +501,38 @@ int main(int argc, char **argv) {
       }
       for (std::size_t p = 0; p < results.size(); ++p) {
         const char *pick = pickNames[options.picks[p] == FramePick::Oldest ? 0 : 1];
-        if (table == 0 || table == 2)
-          PrintTrials(size, pick, s, results[p], table == 0 ? speeds : figures);
+        Summary &sum = summary[z][p];
+        if (table == 0)
+          sum.pans = PrintTrials(size, pick, s, results[p], speeds);
+        else if (table == 2)
+          sum.player = PrintTrials(size, pick, s, results[p], figures);
+        else if (table == 1)
+          sum.still = PrintStill(size, pick, s, results[p]);
         else
-          PrintStill(size, pick, s, results[p]);
+          sum.playerStill = PrintStill(size, pick, s, results[p]);
       }
       std::fflush(stdout);
     }
+  }
+  if (options.only < 0) {
+    std::printf("\nSummary against the targets (pans >= 95 %% right, 0 wrong first turns, directions within 5 "
+                "points;\nstill < 0.5 spurious turns a minute in every lighting; median latency <= 320 ms; "
+                "player >= 90 %% right, < 0.5 spurious a minute)\n");
+    std::printf("%-8s %-7s %6s %6s %6s %6s %7s %7s %7s\n", "size", "frame", "pans%", "dirgap", "wrong1", "lat50",
+                "still/m", "player%", "pstill/m");
+    for (std::size_t z = 0; z < options.sizes.size(); ++z)
+      for (std::size_t p = 0; p < options.picks.size(); ++p) {
+        const Summary &sum = summary[z][p];
+        char size[16];
+        std::snprintf(size, sizeof size, "%dx%d", options.sizes[z].first, options.sizes[z].second);
+        const bool pass = sum.pans.right >= 95 && sum.pans.wrong == 0 && sum.pans.directionGap <= 5 &&
+                          sum.still < 0.5 && sum.pans.latency <= 320 && sum.player.right >= 90 &&
+                          sum.playerStill < 0.5;
+        std::printf("%-8s %-7s %6.0f %6.0f %6d %6.0f %7.1f %7.0f %7.1f  %s\n", size,
+                    pickNames[options.picks[p] == FramePick::Oldest ? 0 : 1], sum.pans.right,
+                    sum.pans.directionGap, sum.pans.wrong, sum.pans.latency, sum.still, sum.player.right,
+                    sum.playerStill, pass ? "all targets met" : "");
+      }
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
