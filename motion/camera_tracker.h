@@ -171,6 +171,6 @@ private:
   void AccumulateGeneral(const std::uint16_t *pixels, bool profiles, bool blocks);
   bool MatchProfileAxis(int n, std::int64_t *const *current, std::int64_t *const *previous, int channels,
                         std::int32_t &result, TrackerFigures::Search &figure);
-  static void RecordSearch(TrackerFigures::Search &figure, float mean, float best, float entries, float peakRatio,
-                           float minContrast, bool valid);
+  static void RecordSearch(TrackerFigures::Search &figure, float mean, float best, float entries,
+                           float peakRatio, float minContrast, bool valid);
 };

@@ -28,8 +28,7 @@ void CameraTracker::AccumulateFrame(const std::uint16_t *pixels) {
     }
   }
 
-  const bool fastBlocks =
-      KeepsBlocks() && !perChannel && blockSize <= tracker_kernels::MaxFastBlockSize;
+  const bool fastBlocks = KeepsBlocks() && !perChannel && blockSize <= tracker_kernels::MaxFastBlockSize;
   if (fastBlocks)
     tracker_kernels::AccumulateIntensityBlocks(pixels, frameWidth, blockSize, gridWidth, gridHeight,
                                                scratch->fastBlockColumns.data(), blockMap);

@@ -208,12 +208,11 @@ void CameraTracker::MatchProfiles() {
   if (!Ready() || !KeepsProfiles())
     return;
   const int set = currentSet ? 1 : 0;
-  const bool x =
-      configuredPerChannel
-          ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3, profileX,
-                             figures.profileX)
-          : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX,
-                             figures.profileX);
+  const bool x = configuredPerChannel
+                     ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3,
+                                        profileX, figures.profileX)
+                     : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX,
+                                        figures.profileX);
   const bool y = configuredPerChannel
                      ? MatchProfileAxis(frameHeight, rowProfileRgb[set], rowProfileRgb[1 - set], 3, profileY,
                                         figures.profileY)

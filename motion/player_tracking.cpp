@@ -131,7 +131,8 @@ void CameraTracker::MatchPlayer() {
     highGain = y == 0 ? gain : std::max(highGain, gain);
     const float inverse = 1.0f / gain;
     for (int x = 0; x < gw; ++x) {
-      evened[y * gw + x] = static_cast<std::int32_t>(static_cast<float>(blockMap[y * gw + x]) * inverse + 0.5f);
+      evened[y * gw + x] =
+          static_cast<std::int32_t>(static_cast<float>(blockMap[y * gw + x]) * inverse + 0.5f);
       differences[y * gw + x] = std::abs(evened[y * gw + x] - before[x]);
     }
   }

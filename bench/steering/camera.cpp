@@ -112,14 +112,15 @@ void Camera::Render(int k, std::vector<std::uint16_t> &out) {
   random_ ^= random_ << 13;
   random_ ^= random_ >> 7;
   random_ ^= random_ << 17;
-  const std::size_t noiseStart = random_ % (gaussian_.size() - static_cast<std::size_t>(width_) * height_ * 3);
+  const std::size_t noiseStart =
+      random_ % (gaussian_.size() - static_cast<std::size_t>(width_) * height_ * 3);
   for (int y = 0; y < height_; ++y) {
     const double t = start + readout_ * y / height_;
     // The row's light, averaged over its exposure: the flicker's ripple survives in part.
     float ripple = 1.0f;
     if (light.flicker > 0)
-      ripple += light.flicker *
-                static_cast<float>((std::sin(omega * (t + exposure)) - std::sin(omega * t)) / (omega * exposure));
+      ripple += light.flicker * static_cast<float>((std::sin(omega * (t + exposure)) - std::sin(omega * t)) /
+                                                   (omega * exposure));
     const float scale = light.light * ripple * exposure / ReferenceExposure * gain;
     // Motion blur: two looks at the scene a half exposure apart when the view moves.
     if (shot.still) {
@@ -171,7 +172,8 @@ void Camera::Render(int k, std::vector<std::uint16_t> &out) {
       int channel[3];
       for (int i = 0; i < 3; ++i)
         channel[i] = gamma_[static_cast<int>(values[x * 3 + i])];
-      target[x] = static_cast<std::uint16_t>(((channel[0] >> 3) << 11) | ((channel[1] >> 2) << 5) | (channel[2] >> 3));
+      target[x] = static_cast<std::uint16_t>(((channel[0] >> 3) << 11) | ((channel[1] >> 2) << 5) |
+                                             (channel[2] >> 3));
     }
   }
 }

@@ -14,8 +14,8 @@
 
 struct Lighting {
   std::string name;
-  float light = 1.0f;    // illuminance, 1 for a bright office
-  float flicker = 0.0f;  // depth of the light's ripple at twice the mains frequency
+  float light = 1.0f;   // illuminance, 1 for a bright office
+  float flicker = 0.0f; // depth of the light's ripple at twice the mains frequency
   float mainsHz = 50.0f;
 };
 

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <deque>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -51,7 +51,8 @@ struct Chain {
 } // namespace
 
 std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, const std::vector<Trial> &trials,
-                                   const std::vector<StillWindow> &still, const std::vector<FramePick> &picks) {
+                                   const std::vector<StillWindow> &still,
+                                   const std::vector<FramePick> &picks) {
   static GameSettings settings;
   g_app.settings = settings;
   g_app.gameRunning = true;
@@ -115,9 +116,11 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       c.Enter();
       c.tracker->ProcessFrame(camera.Frame(k).data());
       if (trace && &c == &chains.back())
-        std::printf("    frame %d report %d %d %d changed %d peak %.2f contrast %.1f banding %.3f%s\n", k, c.tracker->reportX,
-                    c.tracker->reportY, c.tracker->reportValid, c.tracker->figures.changedBlocks,
-                    c.tracker->figures.block.peakRatio, c.tracker->figures.block.contrast, c.tracker->figures.banding, c.tracker->figures.banded ? " banded" : "");
+        std::printf("    frame %d report %d %d %d changed %d peak %.2f contrast %.1f banding %.3f%s\n", k,
+                    c.tracker->reportX, c.tracker->reportY, c.tracker->reportValid,
+                    c.tracker->figures.changedBlocks, c.tracker->figures.block.peakRatio,
+                    c.tracker->figures.block.contrast, c.tracker->figures.banding,
+                    c.tracker->figures.banded ? " banded" : "");
       if (const char *dump = std::getenv("VEXMOOR_STEERING_DUMP"); dump && &c == &chains[0] && k % 45 == 0) {
         // A look at what the tracker is given: binary PPM, top row first.
         const std::string path = std::string(dump) + "/" + std::to_string(setup.width) + "_" +
@@ -176,8 +179,8 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       }
       const int oldX = board.dirX, oldY = board.dirY;
       if (trace && &c == &chains.back())
-        std::printf("  t=%.2f trial=%d steer %d %d thr %.1f %.1f dir %d %d\n", t, c.trial, g_app.steerX, g_app.steerY,
-                    board.thresholdX, board.thresholdY, board.dirX, board.dirY);
+        std::printf("  t=%.2f trial=%d steer %d %d thr %.1f %.1f dir %d %d\n", t, c.trial, g_app.steerX,
+                    g_app.steerY, board.thresholdX, board.thresholdY, board.dirX, board.dirY);
       board.Advance(g_app.steerX, g_app.steerY);
       const bool turned = board.dirX != oldX || board.dirY != oldY;
       if (!turned)
@@ -201,8 +204,8 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
   if (trace)
     for (std::size_t i = 0; i < trials.size(); ++i)
       std::printf("outcome %zu: %d after %.2f s kind %d lighting %d want %d %d\n", i,
-                  chains.back().result.trials[i].result, chains.back().result.trials[i].latency, trials[i].kind,
-                  trials[i].lighting, trials[i].dirX, trials[i].dirY);
+                  chains.back().result.trials[i].result, chains.back().result.trials[i].latency,
+                  trials[i].kind, trials[i].lighting, trials[i].dirX, trials[i].dirY);
   std::vector<ChainResult> results;
   for (Chain &c : chains)
     results.push_back(std::move(c.result));

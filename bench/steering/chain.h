@@ -33,7 +33,7 @@ struct TrialOutcome {
 
 struct ChainResult {
   std::vector<TrialOutcome> trials;
-  std::vector<int> spurious; // per still window
+  std::vector<int> spurious;     // per still window
   std::vector<double> frameAges; // seconds from mid-exposure to the tracker
   int frames = 0, validReports = 0;
 };
@@ -47,4 +47,5 @@ struct ChainSetup {
 };
 
 std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, const std::vector<Trial> &trials,
-                                   const std::vector<StillWindow> &still, const std::vector<FramePick> &picks);
+                                   const std::vector<StillWindow> &still,
+                                   const std::vector<FramePick> &picks);

@@ -38,8 +38,8 @@ struct Options {
 const char *const TableNames[] = {"pans", "still", "player", "player-still"};
 
 const Lighting Lightings[] = {
-    {"bright", 1.0f, 0.0f, 50},         {"normal", 0.35f, 0.0f, 50},       {"dim", 0.04f, 0.0f, 50},
-    {"dim+50Hz", 0.04f, 0.4f, 50},      {"dim+60Hz", 0.04f, 0.4f, 60},     {"bright+50Hz", 1.0f, 0.4f, 50},
+    {"bright", 1.0f, 0.0f, 50},       {"normal", 0.35f, 0.0f, 50},   {"dim", 0.04f, 0.0f, 50},
+    {"dim+50Hz", 0.04f, 0.4f, 50},    {"dim+60Hz", 0.04f, 0.4f, 60}, {"bright+50Hz", 1.0f, 0.4f, 50},
     {"normal+60Hz", 0.35f, 0.4f, 60},
 };
 enum { Bright, Normal, Dim, Dim50, Dim60, Bright50, Normal60 };
@@ -208,7 +208,8 @@ Scenario StillCamera(const Scenes &scenes, double seconds, const Figure *person)
       // A player sitting still: breathing and small sways.
       shot.figure = person;
       const float w = static_cast<float>(c.scene->width - 8), h = static_cast<float>(c.scene->height - 8);
-      const float fw = static_cast<float>(person->picture.width), fh = static_cast<float>(person->picture.height);
+      const float fw = static_cast<float>(person->picture.width),
+                  fh = static_cast<float>(person->picture.height);
       shot.figureAt = [w, h, fw, fh](double time, float &x, float &y) {
         x = (w - fw) / 2 + 0.004f * w * static_cast<float>(std::sin(2 * Pi * 0.21 * time));
         y = h * 0.3f + 0.003f * h * static_cast<float>(std::sin(2 * Pi * 0.27 * time));
@@ -223,7 +224,8 @@ Scenario StillCamera(const Scenes &scenes, double seconds, const Figure *person)
 }
 
 // A still webcam facing the player, who moves the head or a hand one way and holds.
-Scenario PlayerMoves(const Scenes &scenes, int width, int height, int perCell, std::mt19937 &random, unsigned seed) {
+Scenario PlayerMoves(const Scenes &scenes, int width, int height, int perCell, std::mt19937 &random,
+                     unsigned seed) {
   Scenario s;
   std::uniform_real_distribution<double> unit(0, 1);
   const int lightings[] = {Normal, Dim, Normal60, Bright, Dim50};
@@ -232,11 +234,13 @@ Scenario PlayerMoves(const Scenes &scenes, int width, int height, int perCell, s
   for (int rep = 0; rep < perCell; ++rep)
     for (int kind = 0; kind < 2; ++kind, ++group) {
       const bool head = kind == 0;
-      auto figure = std::make_unique<Figure>(head ? MakeHead(static_cast<int>(width * 0.28), static_cast<int>(height * 0.5), seed + group)
-                                                  : MakeHand(static_cast<int>(width * 0.14), static_cast<int>(height * 0.24), seed + group));
+      auto figure = std::make_unique<Figure>(
+          head ? MakeHead(static_cast<int>(width * 0.28), static_cast<int>(height * 0.5), seed + group)
+               : MakeHand(static_cast<int>(width * 0.14), static_cast<int>(height * 0.24), seed + group));
       const Picture &scene = scenes.rooms[group % scenes.rooms.size()];
       const float fw = static_cast<float>(figure->picture.width);
-      const float homeX = head ? (width - fw) / 2 : width * 0.62f, homeY = head ? height * 0.28f : height * 0.35f;
+      const float homeX = head ? (width - fw) / 2 : width * 0.62f,
+                  homeY = head ? height * 0.28f : height * 0.35f;
       int order[] = {0, 1, 2, 3};
       std::shuffle(order, order + 4, random);
       for (int d : order) {
@@ -318,9 +322,9 @@ TrialFigures PrintTrials(const char *size, const char *pick, const Scenario &s, 
     }
   }
   std::printf("%-8s %-7s %5zu %6s %5s %5s %5s %5s", size, pick, s.trials.size(),
-              Percent(right, static_cast<int>(s.trials.size())).c_str(), Percent(dirRight[0], dirAll[0]).c_str(),
-              Percent(dirRight[1], dirAll[1]).c_str(), Percent(dirRight[2], dirAll[2]).c_str(),
-              Percent(dirRight[3], dirAll[3]).c_str());
+              Percent(right, static_cast<int>(s.trials.size())).c_str(),
+              Percent(dirRight[0], dirAll[0]).c_str(), Percent(dirRight[1], dirAll[1]).c_str(),
+              Percent(dirRight[2], dirAll[2]).c_str(), Percent(dirRight[3], dirAll[3]).c_str());
   for (int k = 0; k < 3; ++k)
     if (kinds[k])
       std::printf(" %5s", Percent(kindRight[k], kindAll[k]).c_str());
@@ -355,8 +359,8 @@ double PrintStill(const char *size, const char *pick, const Scenario &s, const C
 }
 
 void TrialHeader(const char *title, const char *const kinds[3]) {
-  std::printf("\n%s\n%-8s %-7s %5s %6s %5s %5s %5s %5s", title, "size", "frame", "pans", "right%", "left", "right",
-              "up", "down");
+  std::printf("\n%s\n%-8s %-7s %5s %6s %5s %5s %5s %5s", title, "size", "frame", "pans", "right%", "left",
+              "right", "up", "down");
   for (int k = 0; k < 3; ++k)
     if (kinds[k])
       std::printf(" %5s", kinds[k]);
@@ -437,7 +441,9 @@ int main(int argc, char **argv) {
   const unsigned seed = options.seed + (options.heldOut ? 1000 : 0);
   const std::vector<Picture> photos = LoadPhotos(options.heldOut);
   if (photos.empty())
-    std::fprintf(stderr, "bench_steering: no photographs found (Debian package mate-backgrounds); made-up scenes only\n");
+    std::fprintf(
+        stderr,
+        "bench_steering: no photographs found (Debian package mate-backgrounds); made-up scenes only\n");
   const int perCell = options.quick ? 1 : 4;
   const double stillSeconds = options.quick ? 15 : 45;
   std::printf("bench_steering: %s set, seed %u, %zu photographs, %d trial(s) per direction and speed\n",
@@ -468,7 +474,8 @@ int main(int argc, char **argv) {
       std::mt19937 random(seed * 7919 + width);
       const Scenes scenes = MakeScenes(photos, width, height, seed);
       Camera camera(width, height, seed + width);
-      ChainSetup setup{width, height, BlockMatching, static_cast<int>(SteeringDirection::FollowPicture), 0, seed};
+      ChainSetup setup{width, height, BlockMatching, static_cast<int>(SteeringDirection::FollowPicture),
+                       0,     seed};
       Scenario s;
       std::unique_ptr<Figure> person;
       if (table == 0) {
@@ -480,7 +487,8 @@ int main(int argc, char **argv) {
         setup.mode = PlayerTracking;
         setup.direction = static_cast<int>(DefaultSteeringDirection(PlayerTracking));
       } else {
-        person = std::make_unique<Figure>(MakeHead(static_cast<int>(width * 0.28), static_cast<int>(height * 0.5), seed));
+        person = std::make_unique<Figure>(
+            MakeHead(static_cast<int>(width * 0.28), static_cast<int>(height * 0.5), seed));
         s = StillCamera(scenes, stillSeconds, person.get());
         setup.mode = PlayerTracking;
         setup.direction = static_cast<int>(DefaultSteeringDirection(PlayerTracking));
@@ -497,7 +505,8 @@ int main(int argc, char **argv) {
         else if (table == 2)
           TrialHeader("Still webcam facing the player, PlayerTracking, Mirror: head and hand moves", figures);
         else
-          StillHeader("Still webcam, player sitting still, PlayerTracking: spurious turns a minute", s, stillScenes);
+          StillHeader("Still webcam, player sitting still, PlayerTracking: spurious turns a minute", s,
+                      stillScenes);
       }
       for (std::size_t p = 0; p < results.size(); ++p) {
         const char *pick = pickNames[options.picks[p] == FramePick::Oldest ? 0 : 1];
@@ -515,11 +524,12 @@ int main(int argc, char **argv) {
     }
   }
   if (options.only < 0) {
-    std::printf("\nSummary against the targets (pans >= 95 %% right, 0 wrong first turns, directions within 5 "
-                "points;\nstill < 0.5 spurious turns a minute in every lighting; median latency <= 320 ms; "
-                "player >= 90 %% right, < 0.5 spurious a minute)\n");
-    std::printf("%-8s %-7s %6s %6s %6s %6s %7s %7s %7s\n", "size", "frame", "pans%", "dirgap", "wrong1", "lat50",
-                "still/m", "player%", "pstill/m");
+    std::printf(
+        "\nSummary against the targets (pans >= 95 %% right, 0 wrong first turns, directions within 5 "
+        "points;\nstill < 0.5 spurious turns a minute in every lighting; median latency <= 320 ms; "
+        "player >= 90 %% right, < 0.5 spurious a minute)\n");
+    std::printf("%-8s %-7s %6s %6s %6s %6s %7s %7s %7s\n", "size", "frame", "pans%", "dirgap", "wrong1",
+                "lat50", "still/m", "player%", "pstill/m");
     for (std::size_t z = 0; z < options.sizes.size(); ++z)
       for (std::size_t p = 0; p < options.picks.size(); ++p) {
         const Summary &sum = summary[z][p];
@@ -534,8 +544,7 @@ int main(int argc, char **argv) {
                     sum.playerStill, pass ? "all targets met" : "");
       }
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   std::printf("\n(%.0f s)\n", seconds);
   return 0;
 }

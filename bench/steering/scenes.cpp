@@ -25,9 +25,11 @@ Picture Picture::Resized(int newWidth, int newHeight) const {
   result.rgb.assign(static_cast<std::size_t>(newWidth) * newHeight * 3, 0.0f);
   const double sx = static_cast<double>(width) / newWidth, sy = static_cast<double>(height) / newHeight;
   for (int y = 0; y < newHeight; ++y) {
-    const int y0 = static_cast<int>(y * sy), y1 = std::max(y0 + 1, std::min(height, static_cast<int>((y + 1) * sy)));
+    const int y0 = static_cast<int>(y * sy),
+              y1 = std::max(y0 + 1, std::min(height, static_cast<int>((y + 1) * sy)));
     for (int x = 0; x < newWidth; ++x) {
-      const int x0 = static_cast<int>(x * sx), x1 = std::max(x0 + 1, std::min(width, static_cast<int>((x + 1) * sx)));
+      const int x0 = static_cast<int>(x * sx),
+                x1 = std::max(x0 + 1, std::min(width, static_cast<int>((x + 1) * sx)));
       float sum[3] = {};
       for (int v = y0; v < y1; ++v)
         for (int u = x0; u < x1; ++u)
@@ -179,7 +181,8 @@ Picture MakeRoom(int width, int height, unsigned seed) {
   const Noise noise(seed * 7 + 1);
   Picture p;
   Fill(p, width, height);
-  const float wall[3] = {0.45f + 0.2f * unit(random), 0.42f + 0.15f * unit(random), 0.35f + 0.15f * unit(random)};
+  const float wall[3] = {0.45f + 0.2f * unit(random), 0.42f + 0.15f * unit(random),
+                         0.35f + 0.15f * unit(random)};
   const float floorLine = height * (0.7f + 0.15f * unit(random));
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -187,7 +190,8 @@ Picture MakeRoom(int width, int height, unsigned seed) {
       const float light = 0.75f + 0.35f * (1.0f - std::hypot(x - width * 0.3f, y - height * 0.2f) / width);
       const float grain = 0.03f * noise.Octaves(x, y, width / 40.0f, 4);
       for (int k = 0; k < 3; ++k)
-        c[k] = y < floorLine ? wall[k] * (light + grain) : 0.25f * wall[k] + 0.12f * noise.Octaves(x * 0.3f, y, 30, 5);
+        c[k] = y < floorLine ? wall[k] * (light + grain)
+                             : 0.25f * wall[k] + 0.12f * noise.Octaves(x * 0.3f, y, 30, 5);
     }
   // Furniture, pictures, shelves, a window: rectangles with their own textures and edges.
   const int items = 14 + static_cast<int>(unit(random) * 10);
@@ -220,13 +224,16 @@ Picture MakeBareWall(int width, int height, unsigned seed) {
   const Noise noise(seed * 13 + 5);
   std::mt19937 random(seed);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  const float base[3] = {0.55f + 0.2f * unit(random), 0.55f + 0.15f * unit(random), 0.5f + 0.15f * unit(random)};
+  const float base[3] = {0.55f + 0.2f * unit(random), 0.55f + 0.15f * unit(random),
+                         0.5f + 0.15f * unit(random)};
   Picture p;
   Fill(p, width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       // A lamp's gradient and a faint plaster grain: almost nothing to match.
-      const float light = 0.8f + 0.3f * std::exp(-std::pow(std::hypot(x - width * 0.6f, y - height * 0.3f) / width, 2.0f) * 3);
+      const float light =
+          0.8f +
+          0.3f * std::exp(-std::pow(std::hypot(x - width * 0.6f, y - height * 0.3f) / width, 2.0f) * 3);
       const float grain = 0.006f * noise.Octaves(x, y, 6, 3);
       for (int k = 0; k < 3; ++k)
         p.At(x, y)[k] = base[k] * (light + grain);
@@ -243,8 +250,10 @@ Figure MakeFigure(int width, int height, unsigned seed, bool head) {
   Figure f;
   Fill(f.picture, width, height);
   f.mask.assign(static_cast<std::size_t>(width) * height, 0.0f);
-  const float skin[3] = {0.55f + 0.25f * unit(random), 0.38f + 0.15f * unit(random), 0.28f + 0.12f * unit(random)};
-  const float hair[3] = {0.05f + 0.3f * unit(random), 0.04f + 0.2f * unit(random), 0.03f + 0.12f * unit(random)};
+  const float skin[3] = {0.55f + 0.25f * unit(random), 0.38f + 0.15f * unit(random),
+                         0.28f + 0.12f * unit(random)};
+  const float hair[3] = {0.05f + 0.3f * unit(random), 0.04f + 0.2f * unit(random),
+                         0.03f + 0.12f * unit(random)};
   const float cx = width / 2.0f, cy = height / 2.0f;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -268,8 +277,8 @@ Figure MakeFigure(int width, int height, unsigned seed, bool head) {
       } else {
         // A palm with four fingers above it.
         const bool palm = std::abs(u) < 0.6f && v > -0.1f && v < 0.9f;
-        const bool finger = v <= -0.1f && v > -0.95f + 0.1f * std::abs(u) && std::fmod(u + 0.8f, 0.4f) < 0.3f &&
-                            std::abs(u) < 0.8f;
+        const bool finger = v <= -0.1f && v > -0.95f + 0.1f * std::abs(u) &&
+                            std::fmod(u + 0.8f, 0.4f) < 0.3f && std::abs(u) < 0.8f;
         inside = palm || finger;
         if (std::fmod(u + 0.8f, 0.4f) > 0.27f)
           shade *= 0.7f;

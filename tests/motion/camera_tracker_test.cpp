@@ -147,8 +147,8 @@ TEST_F(TrackerTest, FlickerBandsAreNotMotion) {
       for (int f = 0; f < 8; ++f)
         tracker.ProcessFrame(WithBands(scene->View(320, 240, 0, 0), 320, 0.25, 2.1 * f).data());
       for (std::size_t f = 1; f < reports.size(); ++f)
-        EXPECT_TRUE(reports[f].x == 0 && reports[f].y == 0) << mode << " frame " << f << ": " << reports[f].x << ","
-                                                            << reports[f].y;
+        EXPECT_TRUE(reports[f].x == 0 && reports[f].y == 0)
+            << mode << " frame " << f << ": " << reports[f].x << "," << reports[f].y;
       EXPECT_TRUE(tracker.figures.banded);
       EXPECT_EQ(tracker.figures.verdict, TrackerVerdict::Flicker);
     }
@@ -185,7 +185,8 @@ TEST_F(TrackerTest, FiguresFollowEachReportWithAVerdict) {
   EXPECT_TRUE(moving.block.ran && moving.block.valid && !moving.profileX.ran);
   EXPECT_GT(moving.block.peakRatio, moving.block.minPeakRatio);
   EXPECT_GT(moving.block.contrast, moving.block.minContrast);
-  EXPECT_EQ(std::tuple(moving.width, moving.height, moving.blockSize, moving.gridBlocks), std::tuple(176, 144, 4, 44 * 36));
+  EXPECT_EQ(std::tuple(moving.width, moving.height, moving.blockSize, moving.gridBlocks),
+            std::tuple(176, 144, 4, 44 * 36));
 
   // A bare grey picture fails its estimates until most recent frames did: too flat. A black
   // one is too dark whatever the estimates say.

@@ -89,8 +89,8 @@ std::vector<Frame> Sequence(const Case &size, unsigned seed) {
   // Flicker bands rolling over a still and a moving view: the rows are evened out.
   const Scene smooth(size.width + 16, size.height + 16, seed + 4, 65536, 4 * size.blockSize);
   for (int i = 0; i < 4; ++i)
-    frames.push_back(WithBands(smooth.View(size.width, size.height, 0, i < 3 ? 0 : size.blockSize), size.width,
-                               0.3, 2.1 * i, size.height / 3.0));
+    frames.push_back(WithBands(smooth.View(size.width, size.height, 0, i < 3 ? 0 : size.blockSize),
+                               size.width, 0.3, 2.1 * i, size.height / 3.0));
   return frames;
 }
 

@@ -28,7 +28,8 @@ Frame Picture(const Scene &room, const Scene &head, int x, int y, const std::vec
       for (int col = 0; col < Width; ++col) {
         std::uint16_t &p = frame[row * Width + col];
         auto scale = [&](int c, int max) { return std::min(max, static_cast<int>(c * rowLight[row])); };
-        p = static_cast<std::uint16_t>((scale(p >> 11, 31) << 11) | (scale((p >> 5) & 63, 63) << 5) | scale(p & 31, 31));
+        p = static_cast<std::uint16_t>((scale(p >> 11, 31) << 11) | (scale((p >> 5) & 63, 63) << 5) |
+                                       scale(p & 31, 31));
       }
   }
   return frame;
@@ -79,9 +80,7 @@ TEST(PlayerTrackingSetup, ModeValueAndBuffers) {
 // A head moving one block per frame in front of the still room is followed in each
 // direction, in the usual units and signs (towards higher columns and buffer rows).
 TEST_F(PlayerTrackingTest, FollowsWhatMovesInFrontOfTheStillBackground) {
-  const struct {
-    int dx, dy;
-  } moves[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, -1}};
+  const struct { int dx, dy; } moves[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, -1}};
   for (const auto &move : moves) {
     SetUp();
     int x = 120, y = 64;

@@ -48,7 +48,8 @@ struct Scene {
 // channel of row y scaled by 1 + depth x sin(2 pi y / period + phase).
 inline Frame WithBands(Frame frame, int width, double depth, double phase, double period = 80.0) {
   for (std::size_t i = 0; i < frame.size(); ++i) {
-    const double light = 1.0 + depth * std::sin(2 * 3.14159265358979 * static_cast<double>(i / width) / period + phase);
+    const double light =
+        1.0 + depth * std::sin(2 * 3.14159265358979 * static_cast<double>(i / width) / period + phase);
     const std::uint16_t p = frame[i];
     auto scale = [&](int c, int max) { return std::min(max, static_cast<int>(c * light + 0.5)); };
     frame[i] = static_cast<std::uint16_t>((scale(p >> 11, 31) << 11) | (scale((p >> 5) & 63, 63) << 5) |

@@ -55,15 +55,15 @@ TEST_F(PointTrailTest, VoteKeepsTheMajorityDirection) {
     Report steer;
   };
   const Case cases[] = {
-      {{{8, 0}, {8, 4}, {-8, 0}}, {8, 2}},        // the reverse report is outvoted
-      {{{0, 0}, {0, 0}, {0, 8}}, {0, 2}},         // still frames shrink the vector; 8/3 truncates
-      {{{-10, 1}, {-10, -1}}, {-10, 0}},          // the mean wraps around the negative x axis
-      {{{-12, 7}}, {-12, 7}},                     // a single report is taken as it is
-      {{{6, 0}, {-6, 0}}, {0, 0}},                // reports that cancel leave no direction
-      {{{5, -3}, {-5, 3}, {0, 0}}, {0, 0}},       // ... and a still frame alone is no majority
-      {{{0, 0}, {0, 0}}, {0, 0}},                 // only still frames: a vote for no motion
-      {{{0, 0}, {-8, 0}, {0, 0}}, {-2, 0}},       // still frames agree with leftward motion too
-      {{{-9, -9}, {-9, -9}, {-9, -8}}, {-9, -8}}, // negative means truncate toward zero
+      {{{8, 0}, {8, 4}, {-8, 0}}, {8, 2}},          // the reverse report is outvoted
+      {{{0, 0}, {0, 0}, {0, 8}}, {0, 2}},           // still frames shrink the vector; 8/3 truncates
+      {{{-10, 1}, {-10, -1}}, {-10, 0}},            // the mean wraps around the negative x axis
+      {{{-12, 7}}, {-12, 7}},                       // a single report is taken as it is
+      {{{6, 0}, {-6, 0}}, {0, 0}},                  // reports that cancel leave no direction
+      {{{5, -3}, {-5, 3}, {0, 0}}, {0, 0}},         // ... and a still frame alone is no majority
+      {{{0, 0}, {0, 0}}, {0, 0}},                   // only still frames: a vote for no motion
+      {{{0, 0}, {-8, 0}, {0, 0}}, {-2, 0}},         // still frames agree with leftward motion too
+      {{{-9, -9}, {-9, -9}, {-9, -8}}, {-9, -8}},   // negative means truncate toward zero
       {{{8, 0}, {8, 1}, {-8, 0}, {-8, 1}}, {0, 0}}, // two agree: half is no majority
       // a report exactly a quarter turn from the mean disagrees, on either side
       {{{0, 8}, {-8, 0}, {4, 0}}, {0, 0}},
