@@ -15,10 +15,10 @@ constexpr float TargetLevel = 0.18f;
 
 } // namespace
 
-Camera::Camera(int width, int height, unsigned seed) : width_(width), height_(height) {
+Camera::Camera(int width, int height, unsigned seed, double fps) : width_(width), height_(height) {
   std::mt19937 random(seed);
-  // A camera's clock is never exactly 30 frames a second.
-  fps_ = 30.0 * (1.0 + std::uniform_real_distribution<double>(-0.001, 0.001)(random));
+  // A camera's clock is never exactly on its nominal rate.
+  fps_ = fps * (1.0 + std::uniform_real_distribution<double>(-0.001, 0.001)(random));
   std::normal_distribution<float> normal;
   // Noise is read from a field twice the size of a frame at a random place per frame.
   gaussian_.resize(static_cast<std::size_t>(width) * height * 6 + 1024);

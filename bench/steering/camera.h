@@ -34,7 +34,8 @@ struct Shot {
 
 class Camera {
 public:
-  Camera(int width, int height, unsigned seed);
+  // fps: the nominal frame rate (webcams drop to 15 in dim light); the clock is a little off it.
+  Camera(int width, int height, unsigned seed, double fps = 30.0);
   // Shots in time order; the first one starts at 0.
   void SetShots(std::vector<Shot> shots);
 

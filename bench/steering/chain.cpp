@@ -185,7 +185,7 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       const bool turned = board.dirX != oldX || board.dirY != oldY;
       if (!turned)
         continue;
-      if (window >= 0 && t >= still[window].from + 1.0)
+      if (window >= 0 && t >= still[window].from + StillSettle)
         ++c.result.spurious[window];
       if (c.trial >= 0) {
         const Trial &trial = trials[c.trial];

@@ -19,8 +19,10 @@ struct Trial {
   int lighting = 0;
 };
 
-// A stretch of time in which nothing deliberate moves: every turn in it is spurious. The
+// A stretch of time in which nothing deliberate moves: every turn in it after the first
+// StillSettle seconds (the light has just changed; the exposure settles) is spurious. The
 // snake is sent a new way every 10 s, so that a spurious motion along any axis shows.
+constexpr double StillSettle = 3.0;
 struct StillWindow {
   double from = 0, to = 0;
   int lighting = 0;
