@@ -21,7 +21,7 @@ namespace {
 
 // The rows' common change must vary by this much (standard deviation of the ratio) and by
 // more than twice the halves' disagreement.
-constexpr double MinBandDeviation = 0.015;
+constexpr double MinBandDeviation = 0.0015;
 constexpr double CommonOverSplit = 4.0; // in variance
 
 // The upper median of count values (reordered).

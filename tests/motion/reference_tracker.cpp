@@ -111,7 +111,7 @@ bool ReferenceTracker::Banded() const {
   }
   const double mean = sum / gridHeight;
   const double common = std::max(0.0, sumSquares / gridHeight - mean * mean);
-  return common > 0.015 * 0.015 && common > 4.0 * (split / gridHeight);
+  return common > 0.0015 * 0.0015 && common > 4.0 * (split / gridHeight);
 }
 
 std::vector<std::int32_t> ReferenceTracker::EvenRows(const std::vector<std::int32_t> *maps,
