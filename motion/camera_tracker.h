@@ -1,6 +1,7 @@
 #pragma once
 // The camera tracker: turns every RGB565 video frame into a motion report (how far the
-// whole picture moved since the previous frame, and whether that can be trusted).
+// whole picture moved since the previous frame, or in PlayerTracking what moves before a
+// still background, and whether that can be trusted), and the figures behind it.
 // Created by start-up, fed by the capture sink on the streaming thread. Standard library only.
 
 #include <cstdint>
@@ -22,7 +23,8 @@ struct BITMAPINFOHEADER {
 
 // PlayerTracking follows what moves in front of a still webcam (a player's head or hand)
 // instead of the whole picture: block matching over the blocks that changed since the
-// previous frame, on maps evened out for flicker and exposure. Its reports have the same
+// previous frame (each row's change of light, from flicker or exposure, divided out first)
+// and differ from the background learnt over the last frames. Its reports have the same
 // units and signs as the others'; it works on intensity (SetMode clears perChannel for it),
 // and the steering direction it is meant for is Mirror (DefaultSteeringDirection in
 // motion/point_trail.h). 3 is left unused: SetMode turns 3 into Combined, as always.

@@ -113,6 +113,7 @@ void CameraTracker::MatchPlayer() {
     }
   };
   if (!compare) {
+    s.previousChanged = 0;
     for (int b = 0; b < blocks; ++b)
       background[b] = static_cast<float>(blockMap[b]);
     std::fill(s.backgroundGains.begin(), s.backgroundGains.end(), 1.0f);
@@ -165,7 +166,12 @@ void CameraTracker::MatchPlayer() {
   const int matchedCount = useMoved ? movedCount : changedCount;
 
   const float brightness = figures.brightness;
-  if (changedCount < MinChangedBlocks) {
+  // A head or hand that moves changes blocks in consecutive frames; a change in one frame
+  // alone (a sway caught at an edge, a glitch of the sensor) is no move: with large blocks one
+  // report alone would turn the snake.
+  const bool settled = s.previousChanged < MinChangedBlocks;
+  s.previousChanged = changedCount;
+  if (changedCount < MinChangedBlocks || settled) {
     // Nothing moves in front of the still background: a trusted "no motion", unless the
     // picture is too dark to tell.
     blockValid = brightness >= MinBrightness;

@@ -78,7 +78,8 @@ TEST(PlayerTrackingSetup, ModeValueAndBuffers) {
 }
 
 // A head moving one block per frame in front of the still room is followed in each
-// direction, in the usual units and signs (towards higher columns and buffer rows).
+// direction, in the usual units and signs (towards higher columns and buffer rows), from
+// its second changed frame on (a change in one frame alone is no move).
 TEST_F(PlayerTrackingTest, FollowsWhatMovesInFrontOfTheStillBackground) {
   const struct { int dx, dy; } moves[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, -1}};
   for (const auto &move : moves) {
@@ -91,7 +92,7 @@ TEST_F(PlayerTrackingTest, FollowsWhatMovesInFrontOfTheStillBackground) {
       y += move.dy * Block;
     }
     const Report moving{move.dx * Block, move.dy * Block, true};
-    EXPECT_EQ(reports, (std::vector<Report>{{0, 0, false}, moving, moving, moving, moving}))
+    EXPECT_EQ(reports, (std::vector<Report>{{0, 0, false}, {0, 0, true}, moving, moving, moving}))
         << move.dx << "," << move.dy;
     EXPECT_GT(tracker.figures.changedBlocks, 0);
     EXPECT_TRUE(tracker.figures.block.ran);
