@@ -101,8 +101,9 @@ void CameraTracker::MatchPlayer() {
     for (int py = 0; py < gh + 2 * ry; ++py) {
       const std::int32_t *source = blockMap + std::clamp(py - ry, 0, gh - 1) * gw;
       std::int32_t *target = previous + py * pw;
-      for (int px = 0; px < pw; ++px)
-        target[px] = source[std::clamp(px - rx, 0, gw - 1)];
+      std::fill_n(target, rx, source[0]);
+      std::copy_n(source, gw, target + rx);
+      std::fill(target + rx + gw, target + pw, source[gw - 1]);
     }
     for (int y = 0; y < gh; ++y) {
       const float gain = s.backgroundGains[y];
@@ -140,9 +141,13 @@ void CameraTracker::MatchPlayer() {
   figures.banding = highGain - lowGain;
   frameBanded = figures.banding > 0.06f;
   figures.banded = frameBanded;
-  std::copy_n(differences, blocks, s.ordered.data());
-  std::nth_element(s.ordered.begin(), s.ordered.begin() + blocks / 2, s.ordered.begin() + blocks);
-  const std::int32_t noise = s.ordered[blocks / 2];
+  // The noise is the median difference, taken over every third block (the still background
+  // is most of them either way).
+  int sampled = 0;
+  for (int b = 0; b < blocks; b += 3)
+    s.ordered[sampled++] = differences[b];
+  std::nth_element(s.ordered.begin(), s.ordered.begin() + sampled / 2, s.ordered.begin() + sampled);
+  const std::int32_t noise = s.ordered[sampled / 2];
   const std::int32_t threshold =
       std::max(NoiseFactor * noise, MinChangePerPixel * configuredBlockSize * configuredBlockSize);
 
@@ -182,7 +187,7 @@ void CameraTracker::MatchPlayer() {
   // Each block against the previous frame at every candidate offset: offsets in the vector
   // lanes, one block's value broadcast. A large change (the camera itself moved) is sampled
   // evenly down to about half the block search's work.
-  const int cap = std::max(MinChangedBlocks, (gw / 2) * (gh / 2) / 2);
+  const int cap = std::max(MinChangedBlocks, (gw / 2) * (gh / 2) / 3);
   const int step = (matchedCount + cap - 1) / cap;
   std::uint32_t *sads = s.playerSads.data();
   std::fill(s.playerSads.begin(), s.playerSads.end(), 0u);
