@@ -43,6 +43,8 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
       out->close = true;
     } else if (name == "--list-cameras" && !hasInlineValue) {
       out->listCameras = true;
+    } else if (name == "--verbose" && !hasInlineValue) {
+      out->verbose = true;
     } else if (name == "--exit-after-first-frame" && !hasInlineValue) {
       out->exitAfterFirstFrame = true;
     } else if (name == "--scale") {
@@ -66,10 +68,36 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
     } else if (name == "--camera") {
       if (!TakeValue(argc, argv, &i, name, &out->camera, error))
         return false;
+      out->cameraGiven = true;
+    } else if (name == "--record") {
+      if (!TakeValue(argc, argv, &i, name, &out->recordFile, error))
+        return false;
+    } else if (name == "--replay") {
+      if (!TakeValue(argc, argv, &i, name, &out->replayFile, error))
+        return false;
+    } else if (name == "--show" && !hasInlineValue) {
+      out->show = true;
     } else {
       *error = "unknown option '" + arg + "' (try --help)";
       return false;
     }
+  }
+  // A replay takes its settings, results and camera from the recording.
+  if (!out->replayFile.empty()) {
+    const char *clash = out->cameraGiven             ? "--camera"
+                        : !out->settingsFile.empty() ? "--settings"
+                        : !out->dataDir.empty()      ? "--data-dir"
+                        : !out->recordFile.empty()   ? "--record"
+                        : out->exitAfterFirstFrame   ? "--exit-after-first-frame"
+                                                     : nullptr;
+    if (clash) {
+      *error = std::string("--replay takes the settings, results and camera from the recording; ") + clash +
+               " cannot go with it";
+      return false;
+    }
+  } else if (out->show) {
+    *error = "--show goes with --replay FILE";
+    return false;
   }
   return true;
 }
@@ -85,7 +113,12 @@ std::string UsageText() {
          "  --camera SOURCE   auto (the first camera, default), test (a moving test picture),\n"
          "                    none, a video file, or a camera's name from --list-cameras\n"
          "  --list-cameras    list the cameras found and end\n"
+         "  --record FILE     write a recording of the run (its inputs, seed, settings, results)\n"
+         "  --replay FILE     play a recording back without a window and check that it ends as\n"
+         "                    recorded (exit 1 when it does not)\n"
+         "  --show            with --replay: show the replay in a window at the recorded pace\n"
          "  --close           ask the running Vexmoor to close (it saves its scores)\n"
+         "  --verbose         log every event on stderr (as VEXMOOR_DEBUG=1 does)\n"
          "  --version         print the version and end\n"
          "  --help            print this help and end\n"
          "\n"

@@ -8,11 +8,16 @@ struct CommandLine {
   bool version = false;
   bool close = false;       // ask a running instance to close, then end
   bool listCameras = false; // print the cameras found, then end
+  bool verbose = false;     // log every event on stderr, not only warnings and errors
   int scale = 2;            // whole factor of the window over the 240 x 320 screen
   std::string settingsFile; // --settings FILE
   std::string dataDir;      // --data-dir DIR
   std::string camera = "auto";
+  bool cameraGiven = false;
   bool exitAfterFirstFrame = false; // for start-up timing: end once the first frame is shown
+  std::string recordFile;           // --record FILE: write a recording of the run
+  std::string replayFile;           // --replay FILE: play a recording back and check its end
+  bool show = false;                // --show: a replay is shown in a window at its own pace
 };
 
 // False with a one-line message in *error for an unknown option or a bad value.

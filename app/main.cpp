@@ -4,9 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "app/close_signals.h"
 #include "app/command_line.h"
 #include "app/paths.h"
+#include "app/recording.h"
 #include "app/startup.h"
+#include "base/log.h"
+#include "base/version.h"
 #include "capture/camera_source.h"
 #include "platform/backend.h"
 #include "platform/resources.h"
@@ -15,17 +19,16 @@
 
 namespace {
 
-// Asks a running instance to close; it saves its scores on the way out.
+// Asks a running instance to close; it saves its scores on the way out. Done only once it
+// confirmed the request; the platform says on stderr why it did not.
 int CloseRunningInstance() {
   PlatformStart(std::make_unique<HeadlessBackend>());
   HWND running = FindWindowW(u"VEXMOOR", u"Vex Moor");
   bool sent = running && PostMessageW(running, WM_CLOSE_REQUEST, 0, 0);
   PlatformStop();
-  if (!sent) {
+  if (!running)
     std::fprintf(stderr, "vexmoor: no running instance to close\n");
-    return 1;
-  }
-  return 0;
+  return sent ? 0 : 1;
 }
 
 // Shows the first frame, then ends: for timing the start-up.
@@ -53,6 +56,7 @@ public:
   void Raise() override { inner_->Raise(); }
   void SetWindowTitle(const std::u16string &title) override { inner_->SetWindowTitle(title); }
   void SetIcon(const Surface &icon) override { inner_->SetIcon(icon); }
+  bool FollowsRealTime() const override { return inner_->FollowsRealTime(); }
 
 private:
   std::unique_ptr<Backend> inner_;
@@ -77,6 +81,8 @@ int main(int argc, char **argv) {
     std::printf("vexmoor %s\n", VEXMOOR_VERSION);
     return 0;
   }
+  if (options.verbose)
+    SetLogLevel(LogLevel::Debug);
   if (options.close)
     return CloseRunningInstance();
   if (options.listCameras) {
@@ -84,22 +90,35 @@ int main(int argc, char **argv) {
       std::printf("%s\n", name.c_str());
     return 0;
   }
+  // From here a signal closes in order; one that comes before the window exists is held.
+  CloseOnSignals closeOnSignals;
   if (!SetCameraSource(options.camera, &error)) {
     std::fprintf(stderr, "vexmoor: --camera: %s\n", error.c_str());
     return 2;
   }
-  std::unique_ptr<Backend> backend = CreateSdlBackend(options.scale, &error);
-  if (!backend) {
-    std::fprintf(stderr, "vexmoor: %s\n", error.c_str());
-    return 1;
+  if (options.replayFile.empty()) {
+    SetStartupFiles(SettingsFilePath(options.settingsFile), ResultsFilePath(options.dataDir));
+    // Before any window: a second start raises the first (or gives way) and shows nothing.
+    if (int code = ClaimFirstStart(); code >= 0)
+      return code;
+  }
+  if (CloseSignalled())
+    return 0;
+  std::unique_ptr<Backend> backend;
+  if (options.replayFile.empty() || options.show) {
+    backend = CreateSdlBackend(options.scale, &error);
+    if (!backend) {
+      std::fprintf(stderr, "vexmoor: %s\n", error.c_str());
+      return 1;
+    }
   }
   if (options.exitAfterFirstFrame)
     backend = std::make_unique<FirstFrameExit>(std::move(backend));
-  PlatformStart(std::move(backend));
-  SetStartupFiles(SettingsFilePath(options.settingsFile), ResultsFilePath(options.dataDir));
   HINSTANCE instance = CreateModule(&VexmoorResources());
-  int code = VexmoorEntry(instance, 5);
-  PlatformStop();
+  int code = !options.replayFile.empty()
+                 ? ReplayRecording(options.replayFile, instance, std::move(backend))
+                 : RunVexmoor(std::move(backend), instance, SettingsFilePath(options.settingsFile),
+                              ResultsFilePath(options.dataDir), options.camera, options.recordFile);
   DestroyModule(instance);
   return code;
 }

@@ -1,8 +1,8 @@
 // CameraTracker::ProcessFrame (block matching on intensity, the mode the game runs) at the
 // usual camera sizes, with the frame in cache (as right after the sink's copy) and cold,
-// beside the plain scalar tracker and a plain read of the same frames; and Player tracking,
-// both with a head moving before a still background and, its worst case, with the whole
-// picture moving (every block changed).
+// beside the plain scalar tracker, a plain read of the same frames, and the portable kernels
+// against the x86 ones; and Player tracking, both with a head moving before a still
+// background and, its worst case, with the whole picture moving (every block changed).
 
 #include "../tests/motion/reference_tracker.cpp"
 #include "../tests/motion/synthetic_frames.h"
@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <emmintrin.h>
 
 namespace {
 
@@ -90,23 +89,16 @@ void Parts(benchmark::State &state, bool match) {
   }
 }
 
+// A wrapping 16-bit sum, which the compiler turns into one vector add per load.
 void ReadFrame(benchmark::State &state, bool cold) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   Frames frames(width, height, cold);
-  const std::size_t vectors = static_cast<std::size_t>(width) * height / 8;
+  const std::size_t pixels = static_cast<std::size_t>(width) * height;
   for (auto _ : state) {
-    const __m128i *p = reinterpret_cast<const __m128i *>(frames.Next());
-    __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
-    std::size_t i = 0;
-    for (; i + 4 <= vectors; i += 4) {
-      s0 = _mm_add_epi64(s0, _mm_loadu_si128(p + i));
-      s1 = _mm_add_epi64(s1, _mm_loadu_si128(p + i + 1));
-      s2 = _mm_add_epi64(s2, _mm_loadu_si128(p + i + 2));
-      s3 = _mm_add_epi64(s3, _mm_loadu_si128(p + i + 3));
-    }
-    for (; i < vectors; ++i)
-      s0 = _mm_add_epi64(s0, _mm_loadu_si128(p + i));
-    __m128i sum = _mm_add_epi64(_mm_add_epi64(s0, s1), _mm_add_epi64(s2, s3));
+    const std::uint16_t *p = frames.Next();
+    std::uint16_t sum = 0;
+    for (std::size_t i = 0; i < pixels; ++i)
+      sum = static_cast<std::uint16_t>(sum + p[i]);
     benchmark::DoNotOptimize(sum);
   }
 }
@@ -151,6 +143,14 @@ void PlayerHead(benchmark::State &state) {
     state.SkipWithError("the head was not followed");
 }
 
+// ProcessFrame with the frame in cache, on the kernels of one level (restored afterwards).
+void Kernels(benchmark::State &state, tracker_kernels::Level level) {
+  const tracker_kernels::Level before = tracker_kernels::ActiveLevel();
+  tracker_kernels::LimitLevel(level);
+  ProcessFrame(state, false);
+  tracker_kernels::LimitLevel(before);
+}
+
 void Reference(benchmark::State &state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   Frames frames(width, height, false);
@@ -182,13 +182,18 @@ BENCHMARK(PlayerHead)->Apply(Sizes);
 BENCHMARK_CAPTURE(Parts, accumulate, false)->Apply(Sizes);
 BENCHMARK_CAPTURE(Parts, match, true)->Apply(Sizes);
 BENCHMARK(Reference)->Apply(Sizes);
+// The portable kernels beside the widest the processor has (the same in a portable build).
+BENCHMARK_CAPTURE(Kernels, widest, tracker_kernels::Level::Avx512)->Apply(Sizes);
+BENCHMARK_CAPTURE(Kernels, portable, tracker_kernels::Level::Portable)->Apply(Sizes);
 
-// VEXMOOR_KERNELS=avx2 or sse2 times the narrower kernels on a processor that has more.
+// VEXMOOR_KERNELS=avx2, sse2 or portable times the narrower kernels on a processor that has more.
 int main(int argc, char **argv) {
+  using tracker_kernels::Level;
   if (const char *kernels = std::getenv("VEXMOOR_KERNELS"))
-    tracker_kernels::LimitLevel(std::strcmp(kernels, "sse2") == 0   ? tracker_kernels::Level::Sse2
-                                : std::strcmp(kernels, "avx2") == 0 ? tracker_kernels::Level::Avx2
-                                                                    : tracker_kernels::Level::Avx512);
+    tracker_kernels::LimitLevel(std::strcmp(kernels, "portable") == 0 ? Level::Portable
+                                : std::strcmp(kernels, "sse2") == 0   ? Level::Sse2
+                                : std::strcmp(kernels, "avx2") == 0   ? Level::Avx2
+                                                                      : Level::Avx512);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -1,6 +1,9 @@
 #include "capture/camera_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -41,6 +44,44 @@ bool LooksLikeFile(const std::string &choice) {
   return false;
 }
 
+// The major number of video4linux devices (/dev/video0 and the like).
+constexpr unsigned kVideoDeviceMajor = 81;
+
+// What choice names on disk: a video file (answers true), a camera's device (*isCamera), or
+// something else (false, with the reason). Opened without blocking, so a FIFO with no writer
+// cannot hang start-up.
+bool ClassifyPath(const std::string &choice, bool *isCamera, std::string *why) {
+  *isCamera = false;
+  const int fd = open(choice.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  struct stat info {};
+  if (fd < 0 && stat(choice.c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
+      major(info.st_rdev) == kVideoDeviceMajor) {
+    *isCamera = true; // a busy camera may refuse a second open; the capture build says so then
+    return true;
+  }
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  const bool known = fstat(fd, &info) == 0;
+  close(fd);
+  if (known && S_ISREG(info.st_mode))
+    return true;
+  if (known && S_ISCHR(info.st_mode) && major(info.st_rdev) == kVideoDeviceMajor) {
+    *isCamera = true;
+    return true;
+  }
+  const char *kind = !known                   ? "it cannot be examined"
+                     : S_ISDIR(info.st_mode)  ? "it is a folder"
+                     : S_ISFIFO(info.st_mode) ? "it is a FIFO"
+                     : S_ISSOCK(info.st_mode) ? "it is a socket"
+                     : S_ISCHR(info.st_mode)  ? "it is a device that is not a camera"
+                     : S_ISBLK(info.st_mode)  ? "it is a block device"
+                                              : "it is not a regular file";
+  *why = std::string(kind) + ", not a video file";
+  return false;
+}
+
 } // namespace
 
 bool SetCameraSource(const std::string &choice, std::string *error) {
@@ -56,18 +97,15 @@ bool SetCameraSource(const std::string &choice, std::string *error) {
       *error = "empty camera source: use auto, test, none, a video file or a camera's name";
     return false;
   } else if (LooksLikeFile(choice)) {
-    struct stat info;
-    FILE *file = std::fopen(choice.c_str(), "rb");
-    if (file == nullptr || stat(choice.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      int reason = file == nullptr ? errno : EISDIR;
-      if (file != nullptr)
-        std::fclose(file);
+    bool isCamera = false;
+    std::string why;
+    if (!ClassifyPath(choice, &isCamera, &why)) {
       if (error != nullptr)
-        *error = "cannot read video file " + choice + ": " + std::strerror(reason);
+        *error = "cannot read video file " + choice + ": " + why;
       return false;
     }
-    std::fclose(file);
-    source.kind = CameraSourceKind::File;
+    // A camera's device file chooses that camera, as its name would.
+    source.kind = isCamera ? CameraSourceKind::Named : CameraSourceKind::File;
     source.name = choice;
   } else {
     source.kind = CameraSourceKind::Named;

@@ -10,7 +10,7 @@ enum class CameraSourceKind { Auto, Named, Test, File, None, Pipeline };
 
 struct CameraSource {
   CameraSourceKind kind = CameraSourceKind::Auto;
-  // Named: the camera's name as listed; File: the video's path; Pipeline: a GStreamer
+  // Named: the camera's name as listed, or its device file; File: the video's path; Pipeline: a GStreamer
   // description whose last element gives the frames (for tests and diagnosis).
   std::string name;
   // Test: the picture's size, and its motion per frame in pixels (right, up); with no motion
@@ -21,8 +21,10 @@ struct CameraSource {
   int testStepY = 0;
 };
 
-// Parses "auto", "test", "none", a file path or a camera's name. On a bad choice (an empty one,
-// or a file that cannot be read) returns false with a message and keeps the previous source.
+// Parses "auto", "test", "none", a file path, a camera's device file (/dev/video0) or a camera's
+// name. Only a regular file is taken as a video, and nothing is opened in a way that could
+// block. On a bad choice (an empty one, a path that cannot be read or is neither a regular file
+// nor a camera) returns false with the reason and keeps the previous source.
 bool SetCameraSource(const std::string &choice, std::string *error);
 void SetCameraSource(const CameraSource &source);
 CameraSource CurrentCameraSource();

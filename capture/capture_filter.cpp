@@ -104,11 +104,28 @@ GstElement *CaptureFilter::TakeElement() {
   return element;
 }
 
+namespace {
+
+// Whether the camera's device file is path (for a camera chosen as /dev/video0).
+bool HasDevicePath(GstDevice *device, const std::string &path) {
+  GstStructure *properties = gst_device_get_properties(device);
+  bool found = false;
+  for (const char *key : {"device.path", "api.v4l2.path"}) {
+    const gchar *value = properties != nullptr ? gst_structure_get_string(properties, key) : nullptr;
+    found = found || (value != nullptr && path == value);
+  }
+  if (properties != nullptr)
+    gst_structure_free(properties);
+  return found;
+}
+
+} // namespace
+
 GstElement *CaptureFilter::OpenCamera(const std::string &name) {
   GstElement *element = nullptr;
   for (GstDevice *device : CameraDevices()) {
     gchar *deviceName = gst_device_get_display_name(device);
-    if (element == nullptr && deviceName != nullptr && name == deviceName)
+    if (element == nullptr && ((deviceName != nullptr && name == deviceName) || HasDevicePath(device, name)))
       element = gst_device_create_element(device, nullptr);
     g_free(deviceName);
     gst_object_unref(device);

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <memory>
 
+#include "base/log.h"
+#include "base/utf16.h"
 #include "capture/capabilities.h"
 #include "capture/capture_filter.h"
 #include "capture/grabber_sink.h"
@@ -48,24 +50,60 @@ GstCaps *CapsForCapability(const Capability &c) {
                              nullptr);
 }
 
+// GStreamer's errors and warnings, one line each; their debug details only with --verbose.
+void LogBusMessage(GstMessage *message) {
+  const bool error = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR;
+  if (!error && GST_MESSAGE_TYPE(message) != GST_MESSAGE_WARNING)
+    return;
+  GError *problem = nullptr;
+  gchar *details = nullptr;
+  if (error)
+    gst_message_parse_error(message, &problem, &details);
+  else
+    gst_message_parse_warning(message, &problem, &details);
+  const char *from = GST_MESSAGE_SRC_NAME(message) != nullptr ? GST_MESSAGE_SRC_NAME(message) : "?";
+  const char *text = problem != nullptr ? problem->message : "?";
+  Log(error ? LogLevel::Error : LogLevel::Warning, "camera: GStreamer %s from %s: %s",
+      error ? "error" : "warning", from, text);
+  if (details != nullptr)
+    LogDebug("camera: %s", details);
+  g_clear_error(&problem);
+  g_free(details);
+}
+
+// A build step that failed, said once; the build then gives up and the pad steers.
+int Failed(const char *step) {
+  LogWarning("camera: %s; steering falls back to the pad", step);
+  return 0;
+}
+
 // Waits for the sink's first agreed format: an error first (camera busy, no RGB565 possible,
 // unreadable video) fails the build; a camera that stays silent is left running.
 bool AwaitFirstFormat(GstBus *bus) {
-  const auto flags =
-      static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_APPLICATION);
+  const auto flags = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING | GST_MESSAGE_EOS |
+                                                 GST_MESSAGE_APPLICATION);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::nanoseconds(kStartTimeout);
   for (;;) {
     const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::nanoseconds::zero())
+    GstMessage *message =
+        left <= std::chrono::nanoseconds::zero()
+            ? nullptr
+            : gst_bus_timed_pop_filtered(
+                  bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count(), flags);
+    if (message == nullptr) {
+      LogDebug("camera: no format agreed within %d s; the camera is left to start",
+               int(kStartTimeout / GST_SECOND));
       return true;
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count(), flags);
-    if (message == nullptr)
-      return true;
+    }
+    LogBusMessage(message);
     const bool agreed = IsApplication(message, kFormatAgreedMessage);
-    const bool failed =
-        GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR || GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    const bool ended = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    const bool failed = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR || ended;
     gst_message_unref(message);
+    if (ended)
+      LogWarning("camera: the video ended before its first frame");
+    if (agreed)
+      LogDebug("camera: format agreed, frames flowing");
     if (agreed)
       return true;
     if (failed)
@@ -97,12 +135,13 @@ void CaptureGraph::StartWatching(bool loop) {
 }
 
 void CaptureGraph::Watch(bool loop) {
-  const auto flags =
-      static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_APPLICATION);
+  const auto flags = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING | GST_MESSAGE_EOS |
+                                                 GST_MESSAGE_APPLICATION);
   for (;;) {
     GstMessage *message = gst_bus_timed_pop_filtered(m_bus, GST_CLOCK_TIME_NONE, flags);
     if (message == nullptr)
       continue;
+    LogBusMessage(message);
     const bool stop = IsApplication(message, kStopWatching);
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
       streamFailed = true;
@@ -119,15 +158,19 @@ void ReleaseCaptureGraph(CaptureGraph *graph) { delete graph; }
 
 int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   const CameraSource source = CurrentCameraSource();
-  if (source.kind == CameraSourceKind::None || !EnsureGstreamer())
+  if (source.kind == CameraSourceKind::None) {
+    LogDebug("camera: none chosen");
     return 0;
+  }
+  if (!EnsureGstreamer())
+    return Failed("GStreamer cannot start");
 
   // Whatever was made is freed again when a step fails.
   auto built = std::make_unique<CaptureGraph>();
   CaptureGraph &g = *built;
   g.filterGraph = gst_pipeline_new("capture");
   if (g.filterGraph == nullptr)
-    return 0;
+    return Failed("no pipeline could be made");
   gst_object_ref_sink(g.filterGraph);
 
   CaptureFilter filter(source);
@@ -136,24 +179,33 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   VARIANT name;
   VariantInit(&name);
   if (!filter.FindName(&name.bstrVal))
-    return 0;
+    return Failed("no camera found");
   name.vt = VT_BSTR;
   bag->Write(u"VCapName", &name);
+  const std::string sourceName = Utf16ToUtf8(name.bstrVal);
+  LogDebug("camera: opening %s", sourceName.c_str());
   if (FAILED(filter.Load(bag.get())))
-    return 0;
+    return Failed(("cannot open " + sourceName).c_str());
   g.captureFilter = Adopt(g.filterGraph, filter.TakeElement());
   if (g.captureFilter == nullptr)
-    return 0;
+    return Failed("the source cannot join the pipeline");
 
   // The source's sizes, a camera's smallest first; the choice also sets blockSize.
   GstCaps *offered = gst_pad_query_caps(GetOutPin(g.captureFilter, 0), nullptr);
   if (offered == nullptr)
-    return 0;
+    return Failed("the source offers no format");
   std::vector<Capability> capabilities = CapabilitiesFromCaps(offered);
   gst_caps_unref(offered);
   if (source.kind == CameraSourceKind::Auto || source.kind == CameraSourceKind::Named)
     SmallestFirst(capabilities);
   const int chosen = ChooseCaptureSize(capabilities, *this);
+  if (chosen >= 0) {
+    const Capability &c = capabilities[static_cast<size_t>(chosen)];
+    LogDebug("camera: %zu formats offered; %s %d x %d chosen", capabilities.size(), c.media.c_str(), c.width,
+             c.height);
+  } else {
+    LogDebug("camera: %zu formats offered; any format taken", capabilities.size());
+  }
   GstCaps *wanted =
       chosen >= 0 ? CapsForCapability(capabilities[static_cast<size_t>(chosen)]) : gst_caps_new_any();
   g.capsFilter = Adopt(g.filterGraph, gst_element_factory_make("capsfilter", nullptr));
@@ -161,43 +213,44 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
     g_object_set(g.capsFilter, "caps", wanted, nullptr);
   gst_caps_unref(wanted);
   if (g.capsFilter == nullptr)
-    return 0;
+    return Failed("GStreamer's capsfilter is missing");
 
   if (chosen >= 0 && capabilities[static_cast<size_t>(chosen)].media == "image/jpeg") {
     g.decoder = Adopt(g.filterGraph, gst_element_factory_make("jpegdec", nullptr));
     if (g.decoder == nullptr)
-      return 0;
+      return Failed("GStreamer's jpegdec is missing");
   }
   g.colourConverter = Adopt(g.filterGraph, gst_element_factory_make("videoconvert", "DecoderYUV"));
   if (g.colourConverter == nullptr)
-    return 0;
+    return Failed("GStreamer's videoconvert is missing");
 
   g.sampleGrabber = new CSampleGrabber;
   g.sampleGrabber->m_pTracker = this;
   onMotion = callback;
   g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber));
   if (g.sinkElement == nullptr)
-    return 0;
+    return Failed("the frame sink cannot be made");
 
   const bool linked =
       g.decoder != nullptr
           ? gst_element_link_many(g.captureFilter, g.capsFilter, g.decoder, g.colourConverter, nullptr)
           : gst_element_link_many(g.captureFilter, g.capsFilter, g.colourConverter, nullptr);
   if (!linked)
-    return 0;
+    return Failed("the source cannot be linked to the converter");
   if (GST_PAD_LINK_FAILED(gst_pad_link(GetOutPin(g.colourConverter, 0), GetInPin(g.sinkElement, 0))))
-    return 0;
+    return Failed("the converter cannot be linked to the frame sink");
 
   GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(g.filterGraph));
   gst_element_set_state(g.filterGraph, GST_STATE_PLAYING);
   const bool started = AwaitFirstFormat(bus);
   gst_object_unref(bus);
   if (!started)
-    return 0;
+    return Failed(("no picture from " + sourceName).c_str());
 
   g.StartWatching(filter.Loops());
   graph = built.release();
   releaseGraph = ReleaseCaptureGraph;
   graphBuilt = true;
+  LogDebug("camera: %s started", sourceName.c_str());
   return 1;
 }

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "base/log.h"
 #include "capture/grabber_sink.h"
 
 bool EnsureGstreamer() {
@@ -12,6 +13,7 @@ bool EnsureGstreamer() {
   std::call_once(once, [] {
     GError *error = nullptr;
     if (!gst_init_check(nullptr, nullptr, &error)) {
+      LogWarning("camera: GStreamer cannot start: %s", error != nullptr ? error->message : "?");
       g_clear_error(&error);
       return;
     }

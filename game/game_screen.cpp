@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "game/hud.h"
 #include "game/snake_board.h"
@@ -20,6 +21,9 @@ namespace {
 
 constexpr std::uint32_t kIdlePeriodMs = 100;
 constexpr char16_t kBannerText[] = u"Better background needed";
+
+// A qualifying score while its name is asked for; cleared once it is in the table.
+bool g_scoreAwaitingName = false;
 
 // Defaults of "Self collision" and "Block screen" by level index.
 constexpr bool kSelfCollisionDefault[5] = {false, true, true, true, true};
@@ -256,8 +260,11 @@ void EndGame() {
   g_app.gameRunning = false;
   KillTimer(g_app.gameDialog, IDT_GAME);
   if (g_app.scores && g_app.scores->Qualifies(g_app.gameLevel, g_app.score)) {
+    g_scoreAwaitingName = true;
     RunDialog(IDD_NAME_ENTRY, g_app.gameDialog, NameEntryDialogProc);
-    if (!ScreenAlive())
+    // Closing the program meanwhile put the score in already (KeepScoreAwaitingName).
+    const bool awaiting = std::exchange(g_scoreAwaitingName, false);
+    if (!ScreenAlive() || !awaiting)
       return;
     g_app.scores->Insert(g_app.gameLevel, g_app.score, g_app.playerName);
     RunDialog(IDD_BEST_SCORES, g_app.gameDialog, BestScoresDialogProc);
@@ -265,6 +272,17 @@ void EndGame() {
       return;
   }
   StartGameTimer(kIdlePeriodMs);
+}
+
+void KeepScoreAwaitingName() {
+  if (!std::exchange(g_scoreAwaitingName, false) || !g_app.scores)
+    return;
+  // Closing the dialog hands over the name typed so far, as "Ok" does.
+  if (IsWindow(g_app.nameDialog))
+    SendMessageW(g_app.nameDialog, WM_CLOSE, 0, 0);
+  if (g_app.playerName[0] == 0)
+    std::copy(std::begin(g_app.scores->lastName), std::end(g_app.scores->lastName), g_app.playerName);
+  g_app.scores->Insert(g_app.gameLevel, g_app.score, g_app.playerName);
 }
 
 void OnFoodEaten() {

@@ -14,3 +14,6 @@ void EndGame();
 void OnFoodEaten();
 void SpeedUp();
 void UncheckLevels();
+// Tear-down calls it before the table is saved: a qualifying score whose name is still being
+// typed goes in under the name typed so far (the last name when the field is empty).
+void KeepScoreAwaitingName();

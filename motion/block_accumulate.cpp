@@ -156,6 +156,9 @@ void AccumulateIntensityBlocks(const std::uint16_t *pixels, int width, int block
   case Level::Sse2:
     AccumulateSse2(pixels, width, blockSize, gridWidth, gridHeight, columns, blockMap);
     break;
+  case Level::Portable:
+    portable::AccumulateIntensityBlocks(pixels, width, blockSize, gridWidth, gridHeight, columns, blockMap);
+    break;
   }
 }
 

@@ -160,6 +160,8 @@ void BlockSadRow16(const std::uint16_t *window, const std::uint16_t *previous, i
     return SadRow16Avx2(window, previous, stride, halfWidth, halfHeight, flushEvery, sads);
   case Level::Sse2:
     return SadRow16Sse2(window, previous, stride, halfWidth, halfHeight, flushEvery, sads);
+  case Level::Portable:
+    return portable::BlockSadRow16(window, previous, stride, halfWidth, halfHeight, flushEvery, sads);
   }
 }
 
@@ -172,6 +174,8 @@ void BlockSadRow32(const std::int32_t *window, const std::int32_t *previous, int
     return SadRow32Avx2(window, previous, stride, halfWidth, halfHeight, sads);
   case Level::Sse2:
     return SadRow32Sse2(window, previous, stride, halfWidth, halfHeight, sads);
+  case Level::Portable:
+    return portable::BlockSadRow32(window, previous, stride, halfWidth, halfHeight, sads);
   }
 }
 

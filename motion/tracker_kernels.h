@@ -1,7 +1,9 @@
 #pragma once
 // The camera tracker's hot loops in vector form: the block sums of an intensity frame and
 // the block search. Each has AVX-512 and AVX2 versions, used when the processor has them,
-// and an SSE2 one for every other x86-64 processor; all give exactly the same sums.
+// an SSE2 one for every other x86-64 processor, and a portable one in plain C++ that the
+// compiler vectorises, the only one in a portable build (VEXMOOR_PORTABLE: other processors,
+// or -DVEXMOOR_PORTABLE=ON). All give exactly the same sums.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +11,9 @@
 namespace tracker_kernels {
 
 // The widest instruction set in use: the best the processor has, capped by LimitLevel
-// (tests cap it to check the narrower versions against the same reference).
-enum class Level { Sse2, Avx2, Avx512 };
+// (tests cap it to check the narrower versions against the same reference). A portable
+// build is always at Portable.
+enum class Level { Portable, Sse2, Avx2, Avx512 };
 Level ActiveLevel();
 void LimitLevel(Level highest);
 
@@ -43,6 +46,17 @@ void BlockSadRow16(const std::uint16_t *window, const std::uint16_t *previous, i
 void BlockSadRow32(const std::int32_t *window, const std::int32_t *previous, int stride, int halfWidth,
                    int halfHeight, std::int32_t *sads);
 } // namespace avx512
+
+namespace portable {
+void AccumulateIntensityBlocks(const std::uint16_t *pixels, int width, int blockSize, int gridWidth,
+                               int gridHeight, std::uint16_t *columns, std::int32_t *blockMap);
+void BlockSadRow16(const std::uint16_t *window, const std::uint16_t *previous, int stride, int halfWidth,
+                   int halfHeight, int flushEvery, std::int32_t *sads);
+void BlockSadRow32(const std::int32_t *window, const std::int32_t *previous, int stride, int halfWidth,
+                   int halfHeight, std::int32_t *sads);
+std::uint32_t OrOf(const std::int32_t *sums, std::size_t count);
+void Narrow(const std::int32_t *sums, int count, std::uint16_t *out);
+} // namespace portable
 
 // Shared by the versions. floor(S / 3) is (8S x EighthThird) >> 16 (see block_accumulate.cpp).
 constexpr int EighthThird = 2731;

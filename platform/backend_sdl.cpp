@@ -93,6 +93,7 @@ public:
   }
 
   std::uint64_t NowMs() override { return SDL_GetTicks64(); }
+  bool FollowsRealTime() const override { return true; }
 
   bool WaitEvent(bool hasDeadline, std::uint64_t deadlineMs, InputEvent *out) override {
     for (;;) {

@@ -1,4 +1,4 @@
-// Modal dialogs made from templates, their edit and static controls, and message boxes.
+// Modal dialogs made from templates, their controls, and message boxes.
 
 #include <algorithm>
 
@@ -13,104 +13,34 @@ namespace {
 int UnitsToX(int units) { return units * 7 / 4; }
 int UnitsToY(int units) { return units * 13 / 8; }
 
-constexpr COLORREF kStaticText = RGB(235, 235, 225);
-
 Window *CreateControl(Window *dialog, HINSTANCE instance, const DialogItemDef &item) {
-  auto *c = new Window;
-  c->className = item.className;
+  // The templates know edit and static controls only.
+  Window *c = NewWindow(item.className == u"EDIT" ? u"EDIT" : u"STATIC");
   c->text = item.text;
   c->id = item.id;
   c->style = item.style;
   c->parent = dialog;
   c->visible = (item.style & WS_VISIBLE) != 0;
   c->rect = RECT{UnitsToX(item.x), UnitsToY(item.y), UnitsToX(item.x + item.cx), UnitsToY(item.y + item.cy)};
-  if (item.className == u"EDIT") {
-    c->kind = WindowKind::Edit;
+  if (c->kind == WindowKind::Edit)
     c->caret = int(c->text.size());
-  } else {
-    c->kind = WindowKind::Static;
-    if ((item.style & 0x1F) == SS_BITMAP)
-      c->picture = LoadBitmapW(instance, item.bitmapId);
-  }
+  else if (c->kind == WindowKind::Static && (item.style & 0x1F) == SS_BITMAP)
+    c->picture = LoadBitmapW(instance, item.bitmapId);
   dialog->children.push_back(c);
   WM().windows.push_back(c);
   return c;
 }
 
-// Static controls draw themselves onto the dialog: pictures at their natural size, text
-// in a small light face on the dialog's background.
-void DrawControls(Window *dialog) {
+// The controls paint onto the dialog after its own procedure has.
+void PaintControls(Window *dialog) {
   HDC dc = GetDC(dialog);
-  for (Window *c : dialog->children) {
-    if (!c->visible || c->kind != WindowKind::Static)
-      continue;
-    if (c->picture) {
-      BITMAP info;
-      GetObjectW(c->picture, sizeof info, &info);
-      HDC source = CreateCompatibleDC(dc);
-      HBITMAP old = SelectObject(source, c->picture);
-      BitBlt(dc, c->rect.left, c->rect.top, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-      SelectObject(source, old);
-      DeleteDC(source);
-    } else if (!c->text.empty()) {
-      ChromeText(dc, c->rect.left, c->rect.top, c->text, kStaticText, ChromeFont(false));
-    }
-  }
+  for (Window *c : std::vector<Window *>(dialog->children))
+    if (c->visible)
+      SendMessageW(c, WM_PAINT, reinterpret_cast<std::uintptr_t>(dc), 0);
   ReleaseDC(dialog, dc);
 }
 
-void InsertText(Window *edit, const std::u16string &units) {
-  constexpr std::size_t kMaxEditLength = 255; // what a 256-unit buffer can read back whole
-  for (char16_t u : units) {
-    if (u < 0x20 || u == 0x7F || edit->text.size() >= kMaxEditLength)
-      continue;
-    edit->text.insert(edit->text.begin() + edit->caret, u);
-    ++edit->caret;
-  }
-}
-
-// Tells the dialog that its edit control changed, so the dialog sees every edit at once.
-void NotifyParent(Window *edit) {
-  constexpr std::uint16_t EN_UPDATE = 0x0400;
-  if (edit->parent)
-    SendMessageW(edit->parent, WM_COMMAND, MAKEWPARAM(std::uint16_t(edit->id), EN_UPDATE),
-                 reinterpret_cast<std::intptr_t>(edit));
-}
-
 } // namespace
-
-std::intptr_t EditWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam) {
-  Window *w = window;
-  int length = int(w->text.size());
-  w->caret = std::clamp(w->caret, 0, length);
-  switch (message) {
-  case WM_KEYDOWN:
-    if (wParam == VK_LEFT && w->caret > 0)
-      --w->caret;
-    else if (wParam == VK_RIGHT && w->caret < length)
-      ++w->caret;
-    NotifyParent(w);
-    return 0;
-  case WM_CHAR:
-    InsertText(w, std::u16string(1, char16_t(wParam)));
-    NotifyParent(w);
-    return 0;
-  case EM_GETSEL:
-    if (wParam)
-      *reinterpret_cast<std::uint32_t *>(wParam) = std::uint32_t(w->caret);
-    if (lParam)
-      *reinterpret_cast<std::uint32_t *>(lParam) = std::uint32_t(w->caret);
-    return std::intptr_t(MAKEWPARAM(std::uint16_t(w->caret), std::uint16_t(w->caret)));
-  case EM_SETSEL: {
-    auto end = std::intptr_t(lParam);
-    w->caret = (end < 0 || end > length) ? length : int(end);
-    return 0;
-  }
-  default:
-    return 0;
-  }
-}
 
 std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
@@ -126,7 +56,7 @@ std::intptr_t DialogWindowProc(HWND window, std::uint32_t message, std::uintptr_
     return 0;
   case WM_PAINT:
     if (!w->children.empty())
-      DrawControls(w);
+      PaintControls(w);
     return 0;
   case WM_CLOSE:
     if (!result)
@@ -141,9 +71,7 @@ std::intptr_t DialogBoxIndirectParamW(HINSTANCE instance, const DialogTemplate *
                                       DialogProc procedure, std::intptr_t param) {
   if (!dialogTemplate || !procedure)
     return -1;
-  auto *d = new Window;
-  d->kind = WindowKind::Dialog;
-  d->className = u"#32770";
+  Window *d = NewWindow(u"#32770");
   d->dialogProc = procedure;
   d->style = dialogTemplate->style;
   d->owner = LiveWindow(owner);

@@ -9,8 +9,6 @@
 #include "platform/window.h"
 #include "platform/window_manager.h"
 
-bool HandlePopupClick(int x, int y);
-
 namespace {
 
 constexpr COLORREF kTitleBack = RGB(22, 44, 96);
@@ -18,12 +16,6 @@ constexpr COLORREF kTitleText = RGB(255, 255, 255);
 constexpr COLORREF kBoxBack = RGB(245, 245, 240);
 constexpr COLORREF kBoxBorder = RGB(22, 44, 96);
 constexpr COLORREF kBoxText = RGB(0, 0, 0);
-
-void Fill(HDC dc, RECT r, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
 
 void BlitWindow(Surface &screen, const Window *w) {
   const Surface &s = w->surface;
@@ -46,11 +38,11 @@ std::u16string ActiveCaption() {
 
 void DrawTitleStrip(HDC dc) {
   int w = WM().screenWidth;
-  Fill(dc, RECT{0, 0, w, kTitleStripHeight}, kTitleBack);
+  FillBox(dc, RECT{0, 0, w, kTitleStripHeight}, kTitleBack);
   ChromeText(dc, 6, 5, ActiveCaption(), kTitleText, ChromeFont(true));
   Window *active = LiveWindow(ActiveWindow());
   if (active && active->doneButton && WM().messageBoxes.empty()) {
-    Fill(dc, RECT{w - 34, 4, w - 4, kTitleStripHeight - 4}, RGB(60, 110, 200));
+    FillBox(dc, RECT{w - 34, 4, w - 4, kTitleStripHeight - 4}, RGB(60, 110, 200));
     ChromeText(dc, w - 28, 5, u"ok", kTitleText, ChromeFont(true));
   }
 }
@@ -95,8 +87,8 @@ void DrawMessageBox(HDC dc, const MessageBoxState &box) {
   int boxHeight = 30 + int(lines.size()) * lineHeight + 10;
   int top = std::max(kTitleStripHeight + 4, (h - boxHeight) / 2);
   RECT r{12, top, 12 + boxWidth, top + boxHeight};
-  Fill(dc, r, kBoxBorder);
-  Fill(dc, RECT{r.left + 2, r.top + 24, r.right - 2, r.bottom - 2}, kBoxBack);
+  FillBox(dc, r, kBoxBorder);
+  FillBox(dc, RECT{r.left + 2, r.top + 24, r.right - 2, r.bottom - 2}, kBoxBack);
   ChromeText(dc, r.left + 8, r.top + 4, box.caption, kTitleText, bold);
   int y = r.top + 30;
   for (const auto &line : lines) {
@@ -135,6 +127,12 @@ void ChromeText(HDC dc, int x, int y, const std::u16string &text, COLORREF colou
   SelectObject(dc, old);
 }
 
+void FillBox(HDC dc, RECT r, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
 int ChromeTextWidth(HDC dc, const std::u16string &text, HFONT font) {
   HFONT old = SelectObject(dc, font);
   POINT size;
@@ -159,6 +157,7 @@ void ComposeScreen() {
   DrawMessageBoxes(dc);
   DeleteDC(dc);
   wm.screenDirty = false;
+  wm.lastComposeMs = wm.backend->NowMs();
   wm.backend->Present(screen);
 }
 
@@ -205,9 +204,18 @@ void HandleInput(const InputEvent &event) {
       PostQuitMessage(0);
     return;
   case InputEvent::Kind::Raise:
-    wm.backend->Raise();
+    // Another start asked for us: its last active window comes forward, as on the phone.
+    if (wm.appWindow)
+      SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(wm.appWindow) | 1));
+    else
+      wm.backend->Raise();
+    return;
+  case InputEvent::Kind::Motion:
+    if (wm.motionHandler)
+      wm.motionHandler(event.x, event.y, event.valid);
     return;
   case InputEvent::Kind::Nothing:
+  case InputEvent::Kind::CatchUp: // the loop's own, taken before it gets here
     return;
   case InputEvent::Kind::Text: {
     Window *focus = LiveWindow(wm.focus);

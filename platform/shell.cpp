@@ -83,12 +83,6 @@ void Choose(int index) {
   PostMessageW(owner, WM_COMMAND, std::uintptr_t(id), 0);
 }
 
-void FillBox(HDC dc, RECT r, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
-
 void DrawCheck(HDC dc, int x, int y, COLORREF colour) {
   // A small tick drawn from square dots, so it needs no glyph.
   static const int dots[][2] = {{0, 4}, {1, 5}, {2, 6}, {3, 5}, {4, 4}, {5, 3}, {6, 2}, {7, 1}, {8, 0}};
@@ -111,9 +105,7 @@ bool SHCreateMenuBar(SHMENUBARINFO *info) {
   }
   if (HWND old = BarOf(parent))
     DestroyWindow(old);
-  auto *bar = new Window;
-  bar->kind = WindowKind::MenuBar;
-  bar->className = u"menu_worker";
+  Window *bar = NewWindow(u"menu_worker");
   bar->parent = parent;
   bar->bar = resource;
   bar->visible = true;
@@ -132,6 +124,15 @@ bool SHCreateMenuBar(SHMENUBARINFO *info) {
   info->hwndMB = bar;
   MarkScreenDirty();
   return true;
+}
+
+std::intptr_t MenuBarWindowProc(HWND window, std::uint32_t message, std::uintptr_t, std::intptr_t lParam) {
+  if (message != SHCMBM_GETSUBMENU)
+    return 0;
+  for (std::size_t i = 0; window->bar && i < window->bar->buttons.size(); ++i)
+    if (window->bar->buttons[i].command == int(lParam))
+      return reinterpret_cast<std::intptr_t>(window->barMenus[i].get());
+  return 0;
 }
 
 HWND BarOf(HWND window) {

@@ -65,7 +65,8 @@ int GetMessageW(MSG *msg, HWND window, std::uint32_t filterMin, std::uint32_t fi
 bool TranslateMessage(const MSG *msg);
 std::intptr_t DispatchMessageW(const MSG *msg);
 std::intptr_t SendMessageW(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-// Safe from any thread.
+// Safe from any thread, but input from other threads belongs in PostInputEvent
+// (input_door.h): a message posted from elsewhere lands at no fixed loop time and is not recorded.
 bool PostMessageW(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
 // Finds a top-level window by class and caption, in this process or in another running
@@ -81,11 +82,12 @@ bool MoveWindow(HWND window, int x, int y, int width, int height, bool repaint);
 bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, std::uint32_t flags);
 int GetSystemMetrics(int index);
 
-// Timer procedures run on the user-interface thread from the message loop. Setting an id
-// again restarts it with the new period.
+// Timer procedures run on the user-interface thread from the message loop, due at the loop
+// time of SetTimer plus the period. Setting an id again restarts it with the new period.
 std::uintptr_t SetTimer(HWND window, std::uintptr_t id, std::uint32_t periodMs, TimerProc procedure);
 bool KillTimer(HWND window, std::uintptr_t id);
-// Milliseconds from the platform's clock (virtual in tests).
+// The loop time in milliseconds: it moves only when the loop takes an input or a timer, so a
+// replay sees the same values (virtual in tests).
 std::uint32_t GetTickCount();
 
 HDC BeginPaint(HWND window, PAINTSTRUCT *paint);

@@ -1,5 +1,6 @@
 #include "resources/vexmoor_resources.h"
 
+#include "base/version.h"
 #include "resources/embedded_bitmaps.h"
 #include "resources/resource_ids.h"
 
@@ -23,7 +24,7 @@ DialogTemplate AboutDialog() {
   const std::uint32_t visible = WS_CHILD | WS_VISIBLE;
   d.items = {
       {u"STATIC", -1, 14, 8, 32, 30, visible | SS_BITMAP, u"", IDB_ABOUT_HEAD},
-      {u"STATIC", -1, 14, 46, 94, 8, visible, u"Vexmoor Arcade 1.0", 0},
+      {u"STATIC", -1, 14, 46, 94, 8, visible, u"Vexmoor Arcade " VEXMOOR_VERSION, 0},
       {u"STATIC", -1, 14, 58, 86, 8, visible, u"Copyright (C) 2026", 0},
       {u"STATIC", -1, 14, 70, 86, 8, visible, u"The Vexmoor team", 0},
       {u"STATIC", -1, 14, 82, 86, 8, visible, u"vexmoor.example.org", 0},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/log.h"
 #include "scores/file_io.h"
 
 namespace {
@@ -52,54 +53,111 @@ void CopyName(char16_t (&to)[ScoreTable::kNameUnits], const char16_t *from) {
 
 bool ValidLevel(std::int32_t level) { return level >= 0 && level < ScoreTable::kLevels; }
 
+// Records per level of a file of this size, or 0 when no layout has it.
+std::int32_t RecordsPerLevelOf(std::size_t size) {
+  constexpr std::size_t kPerRecordRow = ScoreTable::kLevels * ScoreTable::kRecordBytes;
+  if (size < ScoreTable::kLastNameBytes + kPerRecordRow ||
+      (size - ScoreTable::kLastNameBytes) % kPerRecordRow)
+    return 0;
+  const std::size_t records = (size - ScoreTable::kLastNameBytes) / kPerRecordRow;
+  return records <= std::size_t(ScoreTable::kMaxPerLevel) ? std::int32_t(records) : 0;
+}
+
+std::size_t LayoutSize(std::int32_t perLevel) {
+  return ScoreTable::kLevels * static_cast<std::size_t>(perLevel) * ScoreTable::kRecordBytes +
+         ScoreTable::kLastNameBytes;
+}
+
 } // namespace
 
 ScoreTable::ScoreTable(std::int32_t records, std::string path)
-    : perLevel(std::clamp(records, std::int32_t{1}, kMaxPerLevel)), path_(std::move(path)) {
+    : perLevel(std::clamp(records, std::int32_t{1}, kMaxPerLevel)), keptPerLevel(perLevel),
+      path_(std::move(path)) {
   for (auto &level : levels)
-    level.resize(static_cast<std::size_t>(perLevel));
+    level.resize(static_cast<std::size_t>(keptPerLevel));
   Load();
 }
 
-ScoreTable::~ScoreTable() { Save(); }
-
-std::size_t ScoreTable::FileSize() const {
-  return kLevels * static_cast<std::size_t>(perLevel) * kRecordBytes + kLastNameBytes;
+ScoreTable::~ScoreTable() {
+  if (!saved_)
+    Save();
 }
 
+std::size_t ScoreTable::FileSize() const { return LayoutSize(keptPerLevel); }
+
 bool ScoreTable::Load() {
-  // Only the bytes of the current layout are read; anything after them is ignored.
-  std::vector<unsigned char> bytes(FileSize());
-  const long got = ReadFileHead(path_, bytes.data(), bytes.size());
-  if (got < 0)
+  // The largest layout and a byte more, so that a longer file shows as one.
+  std::vector<unsigned char> bytes;
+  std::string problem;
+  if (!ReadFileHead(path_, LayoutSize(kMaxPerLevel) + 1, &bytes, &problem)) {
+    if (!problem.empty())
+      LogWarning("%s: %s; the scores start empty", path_.c_str(), problem.c_str());
     return false;
-  const std::size_t size = static_cast<std::size_t>(got);
-  const std::size_t records = std::min(size / kRecordBytes, std::size_t{kLevels} * perLevel);
+  }
+  const std::size_t size = bytes.size();
+  if (RecordsPerLevelOf(size) == 0)
+    LogWarning("%s: %zu bytes is not the size of a results file; read as %d records per level", path_.c_str(),
+               size, keptPerLevel);
+  const bool whole = LoadBytes(bytes.data(), size);
+  LogInfo("scores read from %s: %d records per level", path_.c_str(), keptPerLevel);
+  return whole;
+}
+
+bool ScoreTable::LoadBytes(const unsigned char *bytes, std::size_t size) {
+  saved_ = false;
+  const std::int32_t written = RecordsPerLevelOf(size);
+  const std::int32_t layout = written > 0 ? written : keptPerLevel;
+  if (layout > keptPerLevel) {
+    keptPerLevel = layout;
+    for (auto &level : levels)
+      level.resize(static_cast<std::size_t>(keptPerLevel));
+  }
+  const std::size_t records = std::min(size / kRecordBytes, std::size_t{kLevels} * layout);
   for (std::size_t r = 0; r < records; ++r) {
-    ScoreRecord &record = levels[r / perLevel][r % perLevel];
-    const unsigned char *p = bytes.data() + r * kRecordBytes;
+    ScoreRecord &record = levels[r / layout][r % layout];
+    const unsigned char *p = bytes + r * kRecordBytes;
     record.score = ReadInt32(p);
     ReadName(p + 4, kStoredNameUnits, record.name, kNameUnits);
   }
-  if (size < bytes.size())
+  const std::size_t whole = LayoutSize(layout);
+  if (size < whole)
     return false;
   // A last name that fills all 256 units loses its last one to the terminator.
-  ReadName(bytes.data() + bytes.size() - kLastNameBytes, kNameUnits, lastName, kNameUnits);
+  ReadName(bytes + whole - kLastNameBytes, kNameUnits, lastName, kNameUnits);
   return true;
 }
 
-bool ScoreTable::Save() {
+std::vector<unsigned char> ScoreTable::Bytes() const {
   std::vector<unsigned char> bytes(FileSize());
   unsigned char *p = bytes.data();
   for (const auto &level : levels) {
-    for (std::int32_t i = 0; i < perLevel; ++i, p += kRecordBytes) {
+    for (std::int32_t i = 0; i < keptPerLevel; ++i, p += kRecordBytes) {
       WriteInt32(p, level[i].score);
       // Half of the name field goes to the file: longer names come back cut to 128 units.
       WriteName(p + 4, level[i].name, kStoredNameUnits);
     }
   }
   WriteName(p, lastName, kNameUnits);
-  return ReplaceFile(path_, bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::string ScoreTable::SaveFailure(const std::string &reason) const {
+  return "Scores could not be saved to " + (path_.empty() ? std::string("(no results file)") : path_) + ": " +
+         reason;
+}
+
+bool ScoreTable::Save(std::string *error) {
+  saved_ = true;
+  const std::vector<unsigned char> bytes = Bytes();
+  std::string reason;
+  if (!ReplaceFile(path_, bytes.data(), bytes.size(), &reason)) {
+    LogError("%s", SaveFailure(reason).c_str());
+    if (error)
+      *error = reason;
+    return false;
+  }
+  LogInfo("scores saved to %s (%zu bytes)", path_.c_str(), bytes.size());
+  return true;
 }
 
 bool ScoreTable::Qualifies(std::int32_t level, std::int32_t score) const {
@@ -110,18 +168,19 @@ bool ScoreTable::Insert(std::int32_t level, std::int32_t score, const char16_t *
   if (!ValidLevel(level))
     return false;
   auto &records = levels[level];
-  // The first record with a lower score; records read from a file need not be sorted, and
-  // when none is lower the score does not enter.
+  // The first shown record with a lower score; records read from a file need not be sorted,
+  // and when none is lower the score does not enter.
   std::int32_t p = 0;
   while (p < perLevel && records[p].score >= score)
     ++p;
   if (p == perLevel)
     return false;
-  for (std::int32_t i = perLevel - 1; i > p; --i)
+  for (std::int32_t i = keptPerLevel - 1; i > p; --i)
     records[i] = records[i - 1];
   records[p].score = score;
   CopyName(records[p].name, name);
   CopyName(lastName, name);
   lastIndex = p;
+  saved_ = false;
   return true;
 }

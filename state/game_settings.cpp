@@ -51,6 +51,16 @@ int SkipSpace(Input &in) {
   return c;
 }
 
+// The start of a number: white space, then an optional sign, all consumed. Answers the
+// character after them, consumed too, or EOF.
+int SkipSpaceAndSign(Input &in, bool *negative) {
+  int c = SkipSpace(in);
+  *negative = c == '-';
+  if (c == '-' || c == '+')
+    c = in.Get();
+  return c;
+}
+
 // The "\n" of the format: any amount of white space, none required.
 void SkipTrailingSpace(Input &in) { in.Unget(SkipSpace(in)); }
 
@@ -63,14 +73,10 @@ enum class Scan {
 // "%d": optional sign and decimal digits. The magnitude stops growing once it is past the
 // 32-bit range, so any number of digits is read without overflow and without memory.
 Scan ScanInt(Input &in, std::int32_t &field) {
-  int c = SkipSpace(in);
+  bool negative = false;
+  int c = SkipSpaceAndSign(in, &negative);
   if (c == EOF)
     return Scan::Failed;
-  bool negative = false;
-  if (c == '-' || c == '+') {
-    negative = c == '-';
-    c = in.Get();
-  }
   constexpr std::int64_t kPastRange = std::int64_t{INT32_MAX} + 2;
   std::int64_t magnitude = 0;
   bool digits = false;
@@ -126,16 +132,10 @@ float ToFloat(const char *text, char **end) {
 // then the longest number at the start of that run. A word that starts like "nan", "inf" or
 // "infinity" and then differs fails with the differing character consumed.
 Scan ScanFloat(Input &in, float &field) {
-  int c = SkipSpace(in);
+  bool negative = false;
+  int c = SkipSpaceAndSign(in, &negative);
   if (c == EOF)
     return Scan::Failed;
-  bool negative = false;
-  if (c == '-' || c == '+') {
-    negative = c == '-';
-    c = in.Get();
-    if (c == EOF)
-      return Scan::Failed;
-  }
   Token token;
   const auto expect = [&](char wanted) {
     c = in.Get();

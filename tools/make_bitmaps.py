@@ -2,8 +2,10 @@
 """Draws Vexmoor's pictures as pixel art and writes them as resources.
 
 Writes resources/bitmaps/<id>_<name>.bmp (24-bit, uncompressed, bottom-up; the
-build embeds each as bitmap <id>), resources/vexmoor.png (the desktop icon) and
-resources/vexmoor.desktop. Standard library only, so anyone can regenerate:
+build embeds each as bitmap <id>), the desktop icon (resources/icons/: PNGs in the
+hicolor sizes and an SVG with the same shapes) and the desktop entry
+(resources/io.github.vexmoor.Vexmoor.desktop). Standard library only, so anyone can
+regenerate:
 
     python3 tools/make_bitmaps.py            # write the resources
     python3 tools/make_bitmaps.py --preview /tmp/vexmoor-preview
@@ -746,29 +748,165 @@ def check(pictures):
     return problems
 
 
-def write_resources(root, pictures):
-    bitmap_dir = os.path.join(root, 'resources', 'bitmaps')
-    for pid, pic in sorted(pictures.items()):
-        write_file(os.path.join(bitmap_dir, '%d_%s.bmp' % (pid, NAMES[pid])), bmp_bytes(pic))
-    size = 128
+APP_ID = 'io.github.vexmoor.Vexmoor'
+ICON_SIZES = (48, 64, 128, 256)
+
+
+def icon_png(size):
+    """The desktop icon: the big head on the moor, in a square with rounded corners."""
     icon = big_head(size, icon_background(size))
-    radius = 20
+    radius = size * 20 / 128
 
     def rounded(x, y):
         cx = min(max(x + 0.5, radius), size - radius)
         cy = min(max(y + 0.5, radius), size - radius)
         return 255 if math.hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius else 0
 
-    write_file(os.path.join(root, 'resources', 'vexmoor.png'), png_bytes(icon, rounded))
-    desktop = ('[Desktop Entry]\n'
-               'Type=Application\n'
-               'Name=Vexmoor\n'
-               'Comment=Snake steered by the webcam or the arrow keys\n'
-               'Exec=vexmoor\n'
-               'Icon=vexmoor\n'
-               'Terminal=false\n'
-               'Categories=Game;ArcadeGame;\n')
-    write_file(os.path.join(root, 'resources', 'vexmoor.desktop'), desktop.encode('ascii'))
+    return png_bytes(icon, rounded)
+
+
+def head_width(v):
+    """Half the width of the big head's egg at height v (0 top, 1 bottom), or None outside it."""
+    hv = (v - 0.42) / 0.32
+    if abs(hv) >= 1:
+        return None
+    return 0.32 * math.sqrt(1 - hv * hv) * (1 + 0.3 * hv)
+
+
+def icon_svg():
+    """The desktop icon as shapes, with big_head's geometry and colours on a 128 x 128 grid."""
+    n = 128
+
+    def hexc(c):
+        return '#%02x%02x%02x' % c
+
+    def pt(u, v):
+        return '%.2f,%.2f' % (u * n, v * n)
+
+    def polygon(points, fill, extra=''):
+        return '<path%s fill="%s" d="M%sZ"/>' % (extra, hexc(fill), ' L'.join(pt(u, v) for u, v in points))
+
+    steps = 96
+    top, bottom = 0.10, 0.74
+    ladder = [top + (bottom - top) * (i + 0.5) / steps for i in range(steps)]
+    ladder = [top + 1e-4] + ladder + [bottom - 1e-4]
+
+    def band(lo, hi, vs):
+        """The part of the egg between t = lo and t = hi, t being du over the half-width."""
+        left = [(0.5 + lo * head_width(v), v) for v in vs]
+        right = [(0.5 + hi * head_width(v), v) for v in reversed(vs)]
+        return left + right
+
+    # Where the egg's lower half narrows to the neck's width: the outline of head and neck as one.
+    neck = 0.19
+    join = next(v for v in ladder if v > 0.55 and head_width(v) < neck)
+    upper = [v for v in ladder if v < join]
+    silhouette = ([(0.5 - neck, 1.1), (0.5 - neck, join)] + [(0.5 - head_width(v), v) for v in reversed(upper)] +
+                  [(0.5 + head_width(v), v) for v in upper] + [(0.5 + neck, join), (0.5 + neck, 1.1)])
+    egg = band(-1, 1, ladder)
+
+    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">' % (n, n, n, n),
+           '<title>Vexmoor</title>', '<defs>',
+           '<clipPath id="card"><rect width="%d" height="%d" rx="20"/></clipPath>' % (n, n),
+           '<clipPath id="snake"><path d="M%sZ"/></clipPath>' % ' L'.join(pt(u, v) for u, v in silhouette),
+           '<clipPath id="egg"><path d="M%sZ"/></clipPath>' % ' L'.join(pt(u, v) for u, v in egg)]
+    # The moor: the grass tile, darkened as on the icon, repeated every 16 units.
+    tile = grass_tile()
+    cells = []
+    for y in range(CELL):
+        x = 0
+        while x < CELL:
+            colour = mix(tile.rows[y][x], (20, 60, 30), 0.45)
+            end = x + 1
+            while end < CELL and mix(tile.rows[y][end], (20, 60, 30), 0.45) == colour:
+                end += 1
+            cells.append('<rect x="%d" y="%d" width="%d" height="1" fill="%s"/>' % (x, y, end - x, hexc(colour)))
+            x = end
+    out.append('<pattern id="moor" width="%d" height="%d" patternUnits="userSpaceOnUse">%s</pattern>' %
+               (CELL, CELL, ''.join(cells)))
+    out.append('</defs>')
+    # The tile's commonest colour underneath, so no seam between its cells shows at small sizes.
+    out.append('<g clip-path="url(#card)"><rect width="%d" height="%d" fill="%s"/>' %
+               (n, n, hexc(mix(GRASS[0], (20, 60, 30), 0.45))))
+    out.append('<rect width="%d" height="%d" fill="url(#moor)" shape-rendering="crispEdges"/>' % (n, n))
+    # The forked tongue, dark where it leaves the mouth; the snake covers its root.
+    for side in (-1, 1):
+        fork = [(0.04, 0), (0.075, 0), (0.075, 0.025), (0.04, 0.06), (0.02, 0.06), (0.02, 0.02)]
+        out.append(polygon([(0.5 + side * du, v) for du, v in fork], TONGUE_DARK))
+    out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s"/>' %
+               ((0.5 - 0.028) * n, 0.035 * n, 0.056 * n, 0.115 * n, hexc(TONGUE_DARK)))
+    # Neck and head, shaded with the light from the upper left, gold scales down the middle.
+    out.append('<g clip-path="url(#snake)">')
+    out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s"/>' %
+               ((0.5 - neck) * n, 0.55 * n, 2 * neck * n, 0.55 * n, hexc(RED)))
+    out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s"/>' %
+               ((0.5 - 0.75 * neck) * n, 0.55 * n, 0.45 * neck * n, 0.55 * n, hexc(BRIGHT)))
+    out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s"/>' %
+               ((0.5 + 0.55 * neck) * n, 0.55 * n, 0.45 * neck * n, 0.55 * n, hexc(DARK)))
+    for k in range(-1, 4):
+        centre = 0.7 + k / 8
+        for reach, colour in ((1.0, SCALE), (0.5, SCALE_GOLD)):
+            out.append(polygon([(0.5, centre - reach / 16), (0.5 + reach / 9, centre), (0.5, centre + reach / 16),
+                                (0.5 - reach / 9, centre)], colour))
+    out.append(polygon(egg, RED))
+    out.append(polygon(band(-0.75, -0.3, ladder), BRIGHT))
+    out.append(polygon(band(0.55, 1, ladder), DARK))
+    out.append('<circle cx="%.2f" cy="%.2f" r="%.2f" fill="%s" clip-path="url(#egg)"/>' %
+               (0.4 * n, 0.24 * n, 0.07 * n, hexc(BRIGHT)))
+    for reach, colour in ((0.1, SCALE), (0.055, SCALE_GOLD)):
+        out.append(polygon([(0.5, 0.52 - reach), (0.5 + reach, 0.52), (0.5, 0.52 + reach), (0.5 - reach, 0.52)],
+                           colour))
+    # The outline: a stroke along the silhouette whose outer half the clip removes.
+    out.append('<path fill="none" stroke="%s" stroke-width="%d" stroke-linejoin="round" d="M%sZ"/>' %
+               (hexc(OUTLINE), 2 * (n // 24), ' L'.join(pt(u, v) for u, v in silhouette)))
+    out.append('</g>')
+    # The tongue's root, pink where it runs into the head.
+    out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s" clip-path="url(#egg)"/>' %
+               ((0.5 - 0.028) * n, 0.035 * n, 0.056 * n, 0.115 * n, hexc(TONGUE)))
+    # Eyes with slit pupils and a glint, and the nostrils.
+    for side in (-1, 1):
+        ex, ey, r = 0.5 + side * 0.165, 0.37, 0.085
+        out.append('<clipPath id="eye%d"><ellipse cx="%.2f" cy="%.2f" rx="%.2f" ry="%.2f"/></clipPath>' %
+                   (side + 1, ex * n, ey * n, r * n, r / 0.9 * n))
+        out.append('<ellipse cx="%.2f" cy="%.2f" rx="%.2f" ry="%.2f" fill="%s" stroke="%s" stroke-width="1"/>' %
+                   (ex * n, ey * n, r * n - 0.5, r / 0.9 * n - 0.5, hexc(EYE), hexc(OUTLINE)))
+        out.append('<rect x="%.2f" y="%.2f" width="%.2f" height="%.2f" fill="%s" clip-path="url(#eye%d)"/>' %
+                   ((ex + side * 0.01 - 0.018) * n, (ey - 0.06) * n, 0.036 * n, 0.12 * n, hexc(PUPIL), side + 1))
+        glint_x = ex + 0.02 if side < 0 else ex - 0.06
+        out.append('<clipPath id="glint%d"><rect x="%.2f" y="%.2f" width="%.2f" height="%.2f"/></clipPath>' %
+                   (side + 1, glint_x * n, (ey - 0.07) * n, 0.04 * n, 0.045 * n))
+        out.append('<ellipse cx="%.2f" cy="%.2f" rx="%.2f" ry="%.2f" fill="#f0f0c8" clip-path="url(#glint%d)"/>' %
+                   (ex * n, ey * n, 0.06 * n, 0.06 / 0.9 * n, side + 1))
+        out.append('<circle cx="%.2f" cy="%.2f" r="%.2f" fill="%s"/>' %
+                   ((0.5 + side * 0.06) * n, 0.2 * n, 0.022 * n, hexc(NOSTRIL)))
+    out.append('</g>')
+    out.append('</svg>')
+    return ('\n'.join(out) + '\n').encode('ascii')
+
+
+def desktop_entry():
+    return ('[Desktop Entry]\n'
+            'Type=Application\n'
+            'Name=Vexmoor\n'
+            'GenericName=Snake game\n'
+            'Comment=Snake steered by the webcam or the arrow keys\n'
+            'Exec=vexmoor\n'
+            'Icon=%s\n'
+            'Terminal=false\n'
+            'Categories=Game;ArcadeGame;\n'
+            'Keywords=snake;arcade;webcam;camera;\n'
+            'StartupWMClass=vexmoor\n' % APP_ID)
+
+
+def write_resources(root, pictures):
+    bitmap_dir = os.path.join(root, 'resources', 'bitmaps')
+    for pid, pic in sorted(pictures.items()):
+        write_file(os.path.join(bitmap_dir, '%d_%s.bmp' % (pid, NAMES[pid])), bmp_bytes(pic))
+    icon_dir = os.path.join(root, 'resources', 'icons')
+    for size in ICON_SIZES:
+        write_file(os.path.join(icon_dir, '%dx%d.png' % (size, size)), icon_png(size))
+    write_file(os.path.join(icon_dir, 'scalable.svg'), icon_svg())
+    write_file(os.path.join(root, 'resources', APP_ID + '.desktop'), desktop_entry().encode('ascii'))
 
 
 # ---------------------------------------------------------------- preview

@@ -22,6 +22,10 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(c.dataDir, "/d");
   EXPECT_EQ(c.camera, "test");
   EXPECT_TRUE(c.close);
+  CommandLine replay;
+  ASSERT_TRUE(Parse({"--replay=game.rec", "--show", "--scale", "1"}, &replay, &error));
+  EXPECT_EQ(replay.replayFile, "game.rec");
+  EXPECT_TRUE(replay.show);
   CommandLine defaults;
   ASSERT_TRUE(Parse({}, &defaults, &error));
   EXPECT_EQ(defaults.scale, 2);
@@ -39,6 +43,11 @@ TEST(CommandLine, RefusesBadOptionsAndValuesWithOneLine) {
                                                       {"--camera", ""},
                                                       {"--bogus"},
                                                       {"--help=yes"},
+                                                      {"--record"},
+                                                      {"--show"},
+                                                      {"--replay", "a.rec", "--camera", "auto"},
+                                                      {"--replay", "a.rec", "--data-dir", "/d"},
+                                                      {"--replay", "a.rec", "--record", "b.rec"},
                                                       {"--scale", "99999999999999999999"}};
   for (const auto &args : bad) {
     CommandLine c;

@@ -1,15 +1,21 @@
-// One instance: a second start reaches the first through its socket, also past the socket
-// a crashed instance left behind.
+// One instance: a second start reaches the first through its socket, also past the socket a
+// crashed instance left behind; an unusable runtime folder gives way to a private one; no
+// peer that is slow or silent holds either side past its deadline.
 
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/backend.h"
 #include "platform/gdi.h"
@@ -26,8 +32,30 @@ std::intptr_t AppProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t 
   return DefWindowProcW(w, m, wp, lp);
 }
 
-std::string SocketPathFor(const char *name) {
-  return std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + name + "-" + std::to_string(getuid()) + ".sock";
+std::string SocketPathFor(const char *name, const std::string &folder = std::getenv("XDG_RUNTIME_DIR")) {
+  return folder + "/" + name + "-" + std::to_string(getuid()) + ".sock";
+}
+
+// A socket at path: bound (in place of whatever was there) and, with backlog, listening but
+// never answering; or connected to it. -1 on failure.
+int Socket(const std::string &path, bool bound, int backlog = 0) {
+  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const auto *a = reinterpret_cast<sockaddr *>(&address);
+  if (bound)
+    unlink(path.c_str());
+  const bool ok = bound ? bind(fd, a, sizeof address) == 0 && (!backlog || listen(fd, backlog) == 0)
+                        : connect(fd, a, sizeof address) == 0;
+  if (!ok)
+    close(fd);
+  return ok ? fd : -1;
+}
+
+using Clock = std::chrono::steady_clock;
+long MillisecondsSince(Clock::time_point start) {
+  return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
 class InstanceTest : public ::testing::Test {
@@ -42,7 +70,10 @@ protected:
     wc.lpszClassName = u"INSTTEST";
     ASSERT_TRUE(RegisterClassW(&wc));
   }
-  void TearDown() override { PlatformStop(); }
+  void TearDown() override {
+    PlatformStop();
+    InstanceTimeouts() = InstanceDeadlines{};
+  }
   HWND MakeApp() {
     return CreateWindowExW(0, u"INSTTEST", u"Inst Test", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
@@ -76,18 +107,122 @@ TEST_F(InstanceTest, SecondStartRaisesAndClosesTheFirstThroughItsSocket) {
 
 TEST_F(InstanceTest, StaleSocketOfACrashedInstanceDoesNotBlockAStart) {
   std::string path = SocketPathFor("insttest");
-  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  unlink(path.c_str());
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  int fd = Socket(path, true);
+  ASSERT_GE(fd, 0);
   close(fd); // the file stays, as after kill -9
   ASSERT_EQ(access(path.c_str(), F_OK), 0);
   EXPECT_EQ(ConnectToInstance(u"INSTTEST", u"Inst Test"), nullptr);
   HWND app = MakeApp();
   ASSERT_TRUE(app);
   EXPECT_NE(ConnectToInstance(u"INSTTEST", u"Inst Test"), nullptr);
+}
+
+// Each unusable runtime folder is named once on stderr, and the socket goes to a private
+// folder under TMPDIR instead, where a second start still finds the first.
+TEST_F(InstanceTest, AnUnusableRuntimeFolderGivesWayToAPrivateOne) {
+  const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string base = runtime + "/fallback-test";
+  mkdir(base.c_str(), 0700);
+  mkdir((base + "/open").c_str(), 0755);
+  std::FILE *file = std::fopen((base + "/file").c_str(), "w");
+  std::fclose(file);
+  const std::string tmp = base + "/tmp", fallback = tmp + "/vexmoor-" + std::to_string(getuid());
+  mkdir(tmp.c_str(), 0700);
+  setenv("TMPDIR", tmp.c_str(), 1);
+  const std::string cases[][2] = {
+      {base + "/missing", "No such file or directory"},
+      {base + "/file", "not a folder"},
+      {base + "/open", "mode 0755, not 0700"},
+      {base + "/" + std::string(90, 'x'), "too long for a socket path"},
+  };
+  for (const auto &[folder, reason] : cases) {
+    if (folder.size() > 100)
+      mkdir(folder.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    testing::internal::CaptureStderr();
+    for (int twice = 0; twice < 2; ++twice) {
+      HWND app = MakeApp();
+      EXPECT_EQ(access(SocketPathFor("insttest", fallback).c_str(), F_OK), 0) << folder;
+      EXPECT_TRUE(ConnectToInstance(u"INSTTEST", u"Inst Test")) << folder;
+      DestroyWindow(app);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "vexmoor: warning: XDG_RUNTIME_DIR (" + folder +
+                                                          ") is unusable: " + reason + "; using " + fallback +
+                                                          " instead\n");
+  }
+  // A fallback that is not private is not used: no socket, and saying so.
+  chmod(fallback.c_str(), 0755);
+  testing::internal::CaptureStderr();
+  HWND app = MakeApp();
+  EXPECT_FALSE(ConnectToInstance(u"INSTTEST", u"Inst Test"));
+  DestroyWindow(app);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(fallback + " is unusable too (mode 0755, not 0700)"),
+            std::string::npos);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  unsetenv("TMPDIR");
+  std::filesystem::remove_all(base);
+}
+
+// A listener that takes the connection and never answers: the request is not reported as
+// done, and the client gives up at its deadline.
+TEST_F(InstanceTest, ARequestCountsOnlyWhenAnsweredAndNeverWaitsPastItsDeadline) {
+  InstanceTimeouts().clientMs = 200;
+  const int silent = Socket(SocketPathFor("insttest"), true, 4);
+  ASSERT_GE(silent, 0);
+  HWND remote = ConnectToInstance(u"INSTTEST", u"Inst Test");
+  ASSERT_TRUE(remote);
+  const auto start = Clock::now();
+  EXPECT_FALSE(PostMessageW(remote, WM_CLOSE_REQUEST, 0, 0));
+  EXPECT_FALSE(SetForegroundWindow(remote));
+  const long took = MillisecondsSince(start);
+  EXPECT_GE(took, 2 * 200 - 20);
+  EXPECT_LT(took, 2 * 200 + 500);
+  close(silent);
+}
+
+// A client that sends a byte now and then holds the listener for one deadline at most, and
+// its shutdown not at all. Clients are served in the order they connect.
+TEST_F(InstanceTest, ATricklingClientHoldsNeitherTheListenerNorItsShutdown) {
+  InstanceTimeouts().requestMs = 300;
+  HWND app = MakeApp();
+  ASSERT_TRUE(app);
+  const std::string path = SocketPathFor("insttest");
+  std::atomic<bool> trickling{false}, stop{false};
+  std::thread trickle([&] {
+    const int fd = Socket(path, false);
+    while (fd >= 0 && !stop && send(fd, "r", 1, MSG_NOSIGNAL) == 1) {
+      trickling = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    trickling = true;
+    if (fd >= 0)
+      close(fd);
+  });
+  while (!trickling)
+    std::this_thread::yield();
+  HWND remote = ConnectToInstance(u"INSTTEST", u"Inst Test");
+  ASSERT_TRUE(remote);
+  auto start = Clock::now();
+  EXPECT_TRUE(SetForegroundWindow(remote)); // answered once the trickler's deadline passed
+  EXPECT_GE(MillisecondsSince(start), 200);
+  EXPECT_LT(MillisecondsSince(start), 300 + 500);
+  stop = true;
+  trickle.join();
+
+  // A request that does not end, with a long deadline: a client behind it is not answered in
+  // time (so the listener is busy with it), and yet shutting down does not wait.
+  DestroyWindow(app);
+  InstanceTimeouts().requestMs = 10000;
+  InstanceTimeouts().clientMs = 200;
+  app = MakeApp();
+  const int held = Socket(path, false);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(send(held, "ra", 2, MSG_NOSIGNAL), 2);
+  EXPECT_FALSE(SetForegroundWindow(remote));
+  start = Clock::now();
+  DestroyWindow(app);
+  EXPECT_LT(MillisecondsSince(start), 150);
+  close(held);
 }
 
 } // namespace

@@ -228,23 +228,6 @@ TEST_F(WindowTest, TurningTheScreenResizesFullScreenWindowsAndSendsSize) {
   EXPECT_EQ(ScreenSurface().width, 320);
 }
 
-TEST_F(WindowTest, CloseRequestReachesTheFirstWindowAndDestroyEndsTheLoop) {
-  HWND main = MakeMain();
-  (void)main;
-  InputEvent close;
-  close.kind = InputEvent::Kind::CloseRequest;
-  g_screen->QueueEvent(5, close);
-  g_log.clear();
-  // The close request is message 0xC003; this test's window answers it by closing.
-  EXPECT_TRUE(PumpMessagesUntil(10));
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(PumpMessagesUntil(20));
-  MSG msg;
-  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
-  EXPECT_EQ(msg.wParam, 7u);
-  EXPECT_EQ(g_log.back(), "destroy");
-}
-
 TEST_F(WindowTest, ScreenShowsWindowContentsUnderTitleAndAboveBar) {
   HWND main = MakeMain();
   MakeBar(main);

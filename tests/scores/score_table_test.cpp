@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "scores/file_io.h"
@@ -148,22 +150,44 @@ TEST_F(ScoreTableTest, ShortFilesKeepWhatWasReadWhole) {
   EXPECT_EQ(std::u16string(255, u'L'), whole.LastName());
 }
 
-TEST_F(ScoreTableTest, PerLevelSetsTheLayout) {
+// The file's size tells the records per level it was written with; the table shows the
+// setting's number and never writes fewer records than the file held.
+TEST_F(ScoreTableTest, ChangingRecordsPerLevelKeepsEveryRecord) {
   ResultsBytes three;
   three.Record(5, u"a").Record(4).Record(3).Empty(3).Record(6, u"b").Empty(8).LastName(u"b");
   Write(three.bytes);
   {
-    ScoreTable table(3, path_);
-    EXPECT_EQ(6, table.levels[2][0].score);
-    ASSERT_TRUE(table.Save());
-    EXPECT_EQ(three.bytes, Read());
+    ScoreTable five(5, path_); // raised: the file's three per level, then two empty ones
+    EXPECT_EQ("5 4 3 0 0 | 6 0 0 0 0", Scores(five, 0) + " | " + Scores(five, 2));
+    EXPECT_EQ(u"b", five.LastName());
+    ASSERT_TRUE(five.Insert(0, 1, u"c"));
+    EXPECT_EQ(3, five.lastIndex);
   }
-  // A file of another K is read as if it had the current one.
-  ScoreTable five(5, path_);
-  EXPECT_FALSE(five.Load());
-  EXPECT_EQ("5 4 3 0 0", Scores(five, 0));
-  EXPECT_EQ(6, five.levels[1][1].score);
+  EXPECT_EQ(ResultsBytes()
+                .Record(5, u"a")
+                .Record(4)
+                .Record(3)
+                .Record(1, u"c")
+                .Empty(6)
+                .Record(6, u"b")
+                .Empty(14)
+                .LastName(u"c")
+                .bytes,
+            Read());
 
+  // Lowered to two: the two best show and compete, all five stay in the file.
+  {
+    ScoreTable two(2, path_);
+    EXPECT_EQ(2, two.perLevel);
+    EXPECT_EQ(5, two.keptPerLevel);
+    EXPECT_FALSE(two.Qualifies(0, 3)); // beats a kept record, not a shown one
+    ASSERT_TRUE(two.Insert(0, 7, u"d"));
+    EXPECT_EQ("7 5 4 3 1", Scores(two, 0));
+  }
+  EXPECT_EQ(5u * 5 * 260 + 512, fs::file_size(path_));
+  EXPECT_EQ("7 5 4 3 1", Scores(ScoreTable(5, path_), 0));
+
+  // Settings outside 1..kMaxPerLevel are held to it.
   for (std::int32_t k : {0, -3}) {
     ScoreTable one(k, dir_ + "/one" + std::to_string(k));
     EXPECT_TRUE(one.Insert(4, 1, u"x"));
@@ -221,21 +245,119 @@ TEST_F(ScoreTableTest, AFailedOrInterruptedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(50, ScoreTable(5, path_).levels[0][0].score);
 }
 
-TEST_F(ScoreTableTest, AnyFileLoadsIntoTerminatedNames) {
-  fs::create_directory(path_ + ".tmp"); // every save fails at once: nothing here needs writing
+TEST_F(ScoreTableTest, AnyBytesLoadIntoTerminatedNames) {
   std::mt19937 random(3);
   for (int i = 0; i < 40; ++i) {
-    std::string bytes(random() % 8000, '\0');
-    for (char &c : bytes)
-      c = static_cast<char>(random() % 3 == 0 ? 0 : random());
-    Write(bytes);
+    std::vector<unsigned char> bytes(random() % 8000);
+    for (unsigned char &c : bytes)
+      c = static_cast<unsigned char>(random() % 3 == 0 ? 0 : random());
     ScoreTable table(1 + random() % 6, path_);
+    table.LoadBytes(bytes.data(), bytes.size());
     for (const auto &level : table.levels)
       for (const ScoreRecord &record : level)
         ASSERT_LT(std::char_traits<char16_t>::length(record.name), 256u);
     ASSERT_LT(table.LastName().size(), 256u);
     table.Insert(random() % 5, 1 << 30, table.lastName);
   }
+}
+
+// Whatever stands at the results path that is not a regular file is someone else's: it is
+// read as nothing, never replaced, and the refusal says what it is.
+TEST_F(ScoreTableTest, OnlyARegularFileIsEverReplaced) {
+  ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0); // a writer-less FIFO must not hang the load either
+  const auto refusal = [](const std::string &path) {
+    ScoreTable table(5, path);
+    std::string error;
+    EXPECT_FALSE(table.Save(&error));
+    return error;
+  };
+  EXPECT_EQ(refusal(path_), "it is a FIFO, not a regular file; it was left alone");
+  EXPECT_TRUE(fs::is_fifo(path_));
+
+  fs::create_symlink("/dev/null", dir_ + "/device");
+  EXPECT_EQ(refusal(dir_ + "/device"), "it is a character device, not a regular file; it was left alone");
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  fs::create_symlink(dir_ + "/gone/results.txt", dir_ + "/dangling");
+  EXPECT_EQ(refusal(dir_ + "/dangling"),
+            "it is a link to " + dir_ + "/gone/results.txt, which does not exist");
+  EXPECT_FALSE(fs::exists(dir_ + "/gone"));
+
+  fs::create_directory(dir_ + "/folder");
+  EXPECT_EQ(refusal(dir_ + "/folder"), "it is a folder, not a regular file; it was left alone");
+  EXPECT_EQ(refusal(dir_ + "/dangling/results.txt"),
+            "cannot make the folder " + dir_ + "/dangling: Not a directory");
+}
+
+TEST_F(ScoreTableTest, AStrayTemporaryFileOfAnyKindDoesNotBlockASave) {
+  const std::string temp = path_ + ".tmp", outside = dir_ + "/outside";
+  std::ofstream(outside) << "not ours to change";
+  const auto strays = std::vector<std::function<void()>>{
+      [&] { std::ofstream(temp) << "half a save"; },
+      [&] { fs::create_symlink(outside, temp); },
+      [&] { mkfifo(temp.c_str(), 0600); },
+      [&] {
+        fs::create_directory(temp);
+        std::ofstream(temp + "/inside") << "x";
+      },
+  };
+  std::int32_t score = 0;
+  for (const auto &makeStray : strays) {
+    makeStray();
+    ScoreTable table(5, path_);
+    table.Insert(1, ++score, u"Iga");
+    EXPECT_TRUE(table.Save()) << score;
+    EXPECT_EQ(score, ScoreTable(5, path_).levels[1][0].score);
+  }
+  EXPECT_TRUE(fs::exists(temp + "/inside")); // a folder is left alone
+  std::ifstream in(outside);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not ours to change");
+}
+
+TEST_F(ScoreTableTest, ASaveKeepsTheFilesModeAndWherePossibleItsOwner) {
+  for (fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0444 | 0200)}) {
+    Write(ResultsBytes().Empty(25).LastName(u"").bytes);
+    fs::permissions(path_, mode);
+    const bool root = geteuid() == 0;
+    if (root) {
+      ASSERT_EQ(chown(path_.c_str(), 4321, 4321), 0);
+    }
+    ScoreTable(5, path_).Insert(0, 1, u"a");
+    EXPECT_EQ(fs::status(path_).permissions(), mode);
+    struct stat info {};
+    ASSERT_EQ(stat(path_.c_str(), &info), 0);
+    if (root) {
+      EXPECT_EQ(info.st_uid + info.st_gid, 4321u + 4321u);
+    }
+    EXPECT_EQ(1, ScoreTable(5, path_).levels[0][0].score);
+  }
+}
+
+// One program per results folder: the lock is exclusive between open files, made with its
+// folder, and never taken through a link.
+TEST_F(ScoreTableTest, TheFolderLockIsExclusiveAndFollowsNoLink) {
+  FolderLock first, second;
+  const std::string nested = dir_ + "/new/results.txt";
+  ASSERT_EQ(first.Take(nested), FolderLock::Result::Taken);
+  EXPECT_EQ(first.Take(nested), FolderLock::Result::Taken); // already ours
+  EXPECT_EQ(second.Take(nested), FolderLock::Result::Busy);
+  EXPECT_EQ(second.Folder(), dir_ + "/new");
+  first.Release();
+  EXPECT_EQ(second.Take(nested), FolderLock::Result::Taken);
+  second.Release();
+
+  // Through a link to the results file, the folder locked is the file's.
+  std::ofstream(nested) << "";
+  fs::create_symlink(nested, path_);
+  ASSERT_EQ(first.Take(path_), FolderLock::Result::Taken);
+  EXPECT_EQ(first.Folder(), dir_ + "/new");
+  first.Release();
+
+  fs::create_symlink(dir_ + "/elsewhere", dir_ + "/vexmoor.lock");
+  std::string reason;
+  EXPECT_EQ(first.Take(dir_ + "/other.txt", &reason), FolderLock::Result::Failed);
+  EXPECT_EQ(reason, dir_ + "/vexmoor.lock: it is a symbolic link");
+  EXPECT_FALSE(fs::exists(dir_ + "/elsewhere"));
 }
 
 } // namespace
