@@ -1,7 +1,8 @@
 // CameraTracker::ProcessFrame (block matching on intensity, the mode the game runs) at the
 // usual camera sizes, with the frame in cache (as right after the sink's copy) and cold,
 // beside the plain scalar tracker, a plain read of the same frames, and the portable kernels
-// against the x86 ones.
+// against the x86 ones; and Player tracking, both with a head moving before a still
+// background and, its worst case, with the whole picture moving (every block changed).
 
 #include "../tests/motion/reference_tracker.cpp"
 #include "../tests/motion/synthetic_frames.h"
@@ -63,7 +64,7 @@ void ProcessFrame(benchmark::State &state, bool cold, TrackingMode mode = BlockM
     tracker.ProcessFrame(frames.Next());
     benchmark::DoNotOptimize(tracker.reportX);
   }
-  if (!tracker.reportValid && mode == BlockMatching)
+  if (!tracker.reportValid && (mode == BlockMatching || mode == PlayerTracking))
     state.SkipWithError("the test scene was not tracked");
 }
 
@@ -102,6 +103,46 @@ void ReadFrame(benchmark::State &state, bool cold) {
   }
 }
 
+// A still background with a head-sized textured square moving one block a frame, to and fro.
+void PlayerHead(benchmark::State &state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  const int step = BlockSizeFor(width, height);
+  const Scene room(width, height, 13, 65536, 2);
+  const Scene head(width * 3 / 10, height / 2, 14, 65536, 2);
+  constexpr int Positions = 6;
+  std::vector<Frame> frames;
+  for (int i = 0; i < Positions; ++i) {
+    Frame frame = room.pixels;
+    const int x0 = width / 4 + i * step, y0 = height / 4;
+    for (int y = 0; y < head.height; ++y)
+      for (int x = 0; x < head.width; ++x)
+        frame[(y0 + y) * width + x0 + x] = head.pixels[y * head.width + x];
+    frames.push_back(std::move(frame));
+  }
+  CameraTracker tracker;
+  tracker.SetMode(PlayerTracking, false, 40);
+  tracker.blockSize = step;
+  tracker.format.biWidth = width;
+  tracker.format.biHeight = height;
+  tracker.ConfigureFormat();
+  // Two frames first: the background, then the first move (a change in one frame alone is none).
+  tracker.ProcessFrame(frames[0].data());
+  tracker.ProcessFrame(frames[1].data());
+  int position = 1, direction = 1;
+  std::int64_t followed = 0, processed = 0;
+  for (auto _ : state) {
+    if (position + direction < 0 || position + direction >= Positions)
+      direction = -direction;
+    position += direction;
+    tracker.ProcessFrame(frames[position].data());
+    followed += tracker.reportValid && tracker.reportX == direction * step;
+    ++processed;
+    benchmark::DoNotOptimize(tracker.reportX);
+  }
+  if (followed * 2 < processed)
+    state.SkipWithError("the head was not followed");
+}
+
 // ProcessFrame with the frame in cache, on the kernels of one level (restored afterwards).
 void Kernels(benchmark::State &state, tracker_kernels::Level level) {
   const tracker_kernels::Level before = tracker_kernels::ActiveLevel();
@@ -136,6 +177,8 @@ BENCHMARK_CAPTURE(ProcessFrame, combined, false, Combined)
     ->Args({176, 144})
     ->Args({640, 480})
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessFrame, player, false, PlayerTracking)->Apply(Sizes);
+BENCHMARK(PlayerHead)->Apply(Sizes);
 BENCHMARK_CAPTURE(Parts, accumulate, false)->Apply(Sizes);
 BENCHMARK_CAPTURE(Parts, match, true)->Apply(Sizes);
 BENCHMARK(Reference)->Apply(Sizes);

@@ -46,11 +46,13 @@ void CameraTracker::SetThresholds(float blockPeakRatio, float profilePeakRatio, 
 }
 
 void CameraTracker::SetMode(int mode, bool perChannel, int gridTarget) {
-  this->mode = static_cast<unsigned>(mode) <= ProfileMatching ? static_cast<TrackingMode>(mode) : Combined;
+  this->mode = static_cast<unsigned>(mode) <= ProfileMatching || mode == PlayerTracking
+                   ? static_cast<TrackingMode>(mode)
+                   : Combined;
   // The magnitude of the most negative int does not fit; the largest target stands in.
   this->gridTarget =
       gridTarget == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : std::abs(gridTarget);
-  this->perChannel = perChannel;
+  this->perChannel = perChannel && this->mode != PlayerTracking;
 }
 
 int CameraTracker::ChooseBlockSize(int largest, int gridTarget) {
@@ -93,6 +95,7 @@ bool CameraTracker::ConfigureFormat() {
   havePrevious = false;
   reportX = reportY = 0;
   reportValid = false;
+  rejectedHistory = bandedHistory = 0;
 
   const std::int64_t width = format.biWidth;
   const std::int64_t height = std::llabs(static_cast<std::int64_t>(format.biHeight));
@@ -123,7 +126,7 @@ bool CameraTracker::AllocateBuffers() {
   bool ok = true;
   const int channels = perChannel ? 3 : 1;
   const std::int64_t blocks = std::int64_t{gridWidth} * gridHeight;
-  if (mode != BlockMatching) {
+  if (KeepsProfiles()) {
     for (int set = 0; set < 2; ++set) {
       if (perChannel) {
         for (int c = 0; c < 3; ++c) {
@@ -136,7 +139,7 @@ bool CameraTracker::AllocateBuffers() {
       }
     }
   }
-  if (mode != ProfileMatching) {
+  if (KeepsBlocks()) {
     if (perChannel) {
       for (int c = 0; c < 3; ++c) {
         blockMapRgb[c] = NewArray<std::int32_t>(blocks, ok);
@@ -155,13 +158,13 @@ bool CameraTracker::AllocateBuffers() {
     return false;
   try {
     const std::size_t usedColumns = static_cast<std::size_t>(gridWidth) * blockSize;
-    if (mode != BlockMatching) {
+    if (KeepsProfiles()) {
       scratch->profileColumns.resize(static_cast<std::size_t>(channels) * frameWidth);
       const std::size_t longest = frameWidth > frameHeight ? frameWidth : frameHeight;
       scratch->profileCurrent.resize(channels * longest);
       scratch->profilePrevious.resize(channels * longest);
     }
-    if (mode != ProfileMatching) {
+    if (KeepsBlocks()) {
       scratch->blockColumns.resize(channels * usedColumns);
       if (!perChannel) {
         scratch->fastBlockColumns.resize(usedColumns);
@@ -173,7 +176,15 @@ bool CameraTracker::AllocateBuffers() {
         scratch->previous32.resize(padded);
       }
       scratch->sads.resize(gridWidth / 2 + 32);
+      scratch->ratios.resize(gridWidth);
+      scratch->rowValues.resize(std::max(gridWidth, gridHeight));
+      scratch->rowMedians.resize(gridHeight);
+      scratch->searchSads.resize(static_cast<std::size_t>(gridWidth / 2) * (gridHeight / 2));
+      scratch->evenCurrent.resize(channels * static_cast<std::size_t>(blocks));
+      scratch->evenPrevious.resize(channels * static_cast<std::size_t>(blocks));
     }
+    if (mode == PlayerTracking)
+      scratch->SizeForPlayer(gridWidth, gridHeight);
   } catch (const std::bad_alloc &) {
     return false;
   }
@@ -185,16 +196,27 @@ void CameraTracker::ProcessFrame(const std::uint16_t *pixels) {
     // Nothing to measure against: an honest "no motion known" rather than stale values.
     reportX = reportY = 0;
     reportValid = false;
+    JudgeFrame();
   } else {
     AccumulateFrame(pixels);
+    figures.block = figures.profileX = figures.profileY = {};
+    figures.changedBlocks = figures.comparedBlocks = 0;
+    frameBanded = false;
+    MeasureFrame();
     // After a new format the previous frame's statistics belong to other buffers: prime first.
-    if (frameCount > 0 && havePrevious) {
-      if (mode != ProfileMatching)
+    if (mode == PlayerTracking) {
+      // Runs on the first frame too: it learns the background from it.
+      MatchPlayer();
+      if (frameCount > 0 && havePrevious)
+        CombineEstimates();
+    } else if (frameCount > 0 && havePrevious) {
+      if (KeepsBlocks())
         MatchBlocks();
-      if (mode != BlockMatching)
+      if (KeepsProfiles())
         MatchProfiles();
       CombineEstimates();
     }
+    JudgeFrame();
     havePrevious = true;
     currentSet = !currentSet;
     if (frameCount < std::numeric_limits<std::int32_t>::max())
@@ -202,11 +224,13 @@ void CameraTracker::ProcessFrame(const std::uint16_t *pixels) {
   }
   if (onMotion)
     onMotion(reportX, reportY, reportValid);
+  if (onFigures)
+    onFigures(figures);
 }
 
 void CameraTracker::CombineEstimates() {
   reportValid = true;
-  if (mode == BlockMatching) {
+  if (mode == BlockMatching || mode == PlayerTracking) {
     reportX = blockX;
     reportY = blockY;
     reportValid = blockValid;

@@ -1,6 +1,7 @@
 #pragma once
 // The camera tracker: turns every RGB565 video frame into a motion report (how far the
-// whole picture moved since the previous frame, and whether that can be trusted).
+// whole picture moved since the previous frame, or in PlayerTracking what moves before a
+// still background, and whether that can be trusted), and the figures behind it.
 // Created by start-up, fed by the capture sink on the streaming thread. Standard library only.
 
 #include <cstdint>
@@ -20,10 +21,60 @@ struct BITMAPINFOHEADER {
   std::uint32_t biClrImportant = 0;
 };
 
-enum TrackingMode : std::int32_t { Combined = 0, BlockMatching = 1, ProfileMatching = 2 };
+// PlayerTracking follows what moves in front of a still webcam (a player's head or hand)
+// instead of the whole picture: block matching over the blocks that changed since the
+// previous frame (each row's change of light, from flicker or exposure, divided out first)
+// and differ from the background learnt over the last frames. Its reports have the same
+// units and signs as the others'; it works on intensity (SetMode clears perChannel for it),
+// and the steering direction it is meant for is Mirror (DefaultSteeringDirection in
+// motion/point_trail.h). 3 is left unused: SetMode turns 3 into Combined, as always.
+enum TrackingMode : std::int32_t { Combined = 0, BlockMatching = 1, ProfileMatching = 2, PlayerTracking = 4 };
 
 // Receives one report per frame: displacement in camera pixels and whether it passed.
 using MotionCallback = void (*)(int x, int y, bool valid);
+
+// What the tracker made of a picture, judged over the last frames.
+enum class TrackerVerdict : std::int32_t {
+  NoFrames = 0,       // nothing tracked yet (no format, or the first frame after one)
+  GoodBackground = 1, // estimates pass their tests
+  TooFlat = 2,        // most estimates fail for want of texture or a clear best match
+  TooDark = 3,        // the picture is too dark to track
+  Flicker = 4,        // the brightness changes band by band between frames (mains flicker)
+};
+
+// The figures behind one frame's report, for a camera view: written by ProcessFrame on the
+// streaming thread just before onFigures is called, in place (no allocation, no lock). Read
+// them inside onFigures, or copy them from there; between frames they are rewritten.
+// "Contrast" is the mean difference of all candidates per compared block (or profile entry),
+// checked against the *MinContrast threshold; "peak ratio" is that mean over the best
+// candidate's difference, checked against the *PeakRatio threshold (infinite for a perfect
+// match, 0 when no candidate differs from another). Estimators that did not run on this frame
+// leave ran false. A search passes only when both figures exceed their thresholds; a banded
+// frame (flicker) may further drop an axis that does not stand out on its own.
+struct TrackerFigures {
+  struct Search {
+    bool ran = false;
+    bool valid = false;
+    float contrast = 0.0f, minContrast = 0.0f;
+    float peakRatio = 0.0f, minPeakRatio = 0.0f;
+  };
+  std::int32_t frame = 0; // frameCount when written
+  std::int32_t width = 0, height = 0, blockSize = 0;
+  TrackingMode mode = Combined;
+  Search block;                    // block search, or the search over changed blocks
+  Search profileX, profileY;       // profile search, column and row axis
+  std::int32_t changedBlocks = 0;  // PlayerTracking: blocks that changed since the last frame
+  std::int32_t comparedBlocks = 0; // PlayerTracking: of those, the ones the search compared
+  std::int32_t gridBlocks = 0;     // blocks in the grid
+  float brightness = 0.0f;         // mean intensity of the frame, 0 to 249
+  float banding = 0.0f;            // how much the light changed band by band (standard deviation of
+                                   // the rows' change; PlayerTracking: its spread)
+  bool banded = false;             // ... enough to call it flicker: the search evened the rows out
+  std::int32_t reportX = 0, reportY = 0;
+  bool reportValid = false;
+  TrackerVerdict verdict = TrackerVerdict::NoFrames;
+};
+using FiguresCallback = void (*)(const TrackerFigures &figures);
 
 // The running capture pipeline, owned by the tracker once built (defined in capture/).
 class CaptureGraph;
@@ -50,6 +101,8 @@ public:
   void MatchBlocks();
   void MatchProfiles();
   void CombineEstimates();
+  // The PlayerTracking estimate (blockX, blockY, blockValid) over the changed blocks.
+  void MatchPlayer();
 
   BITMAPINFOHEADER format;
   // The capture pipeline and how to stop and free it; the stream is stopped before the
@@ -68,6 +121,9 @@ public:
   std::int32_t blockX = 0, blockY = 0;
   std::int32_t profileX = 0, profileY = 0;
   MotionCallback onMotion = nullptr;
+  // Called after onMotion for every frame with the figures behind its report; may be null.
+  FiguresCallback onFigures = nullptr;
+  TrackerFigures figures;
   std::int32_t gridWidth = 0, gridHeight = 0;
 
   std::int64_t *columnProfile[2] = {};
@@ -99,10 +155,24 @@ private:
   bool configuredPerChannel = false;
   Scratch *scratch = nullptr;
 
+  // Recent frames' outcomes for the verdict, one bit a frame, newest lowest.
+  std::uint32_t rejectedHistory = 0, bandedHistory = 0;
+  // The light of this frame changed band by band since the previous one (flicker.cpp).
+  bool frameBanded = false;
+
   bool Ready() const;
+  bool KeepsProfiles() const { return mode == Combined || mode == ProfileMatching; }
+  bool KeepsBlocks() const { return mode != ProfileMatching; }
+  void MeasureFrame();
+  float MeasureBanding();
+  void KeepClearAxes(int bestDx, int bestDy, std::int32_t best);
+  std::int32_t EvenRows(std::int32_t *const *maps, int channels, std::int32_t level, std::int32_t *out);
+  void JudgeFrame();
   void FreeBuffers();
   bool AllocateBuffers();
   void AccumulateGeneral(const std::uint16_t *pixels, bool profiles, bool blocks);
   bool MatchProfileAxis(int n, std::int64_t *const *current, std::int64_t *const *previous, int channels,
-                        std::int32_t &result);
+                        std::int32_t &result, TrackerFigures::Search &figure);
+  static void RecordSearch(TrackerFigures::Search &figure, float mean, float best, float entries,
+                           float peakRatio, float minContrast, bool valid);
 };

@@ -11,7 +11,7 @@ void CameraTracker::AccumulateFrame(const std::uint16_t *pixels) {
     return;
   const std::size_t blocks = static_cast<std::size_t>(gridWidth) * gridHeight;
   const int set = currentSet ? 1 : 0;
-  if (mode != BlockMatching) {
+  if (KeepsProfiles()) {
     for (int c = 0; c < (perChannel ? 3 : 1); ++c) {
       std::int64_t *column = perChannel ? columnProfileRgb[set][c] : columnProfile[set];
       std::int64_t *row = perChannel ? rowProfileRgb[set][c] : rowProfile[set];
@@ -19,7 +19,7 @@ void CameraTracker::AccumulateFrame(const std::uint16_t *pixels) {
       std::fill_n(row, frameHeight, 0);
     }
   }
-  if (mode != ProfileMatching) {
+  if (KeepsBlocks()) {
     for (int c = 0; c < (perChannel ? 3 : 1); ++c) {
       std::int32_t *current = perChannel ? blockMapRgb[c] : blockMap;
       std::int32_t *previous = perChannel ? previousBlockMapRgb[c] : previousBlockMap;
@@ -28,13 +28,12 @@ void CameraTracker::AccumulateFrame(const std::uint16_t *pixels) {
     }
   }
 
-  const bool fastBlocks =
-      mode != ProfileMatching && !perChannel && blockSize <= tracker_kernels::MaxFastBlockSize;
+  const bool fastBlocks = KeepsBlocks() && !perChannel && blockSize <= tracker_kernels::MaxFastBlockSize;
   if (fastBlocks)
     tracker_kernels::AccumulateIntensityBlocks(pixels, frameWidth, blockSize, gridWidth, gridHeight,
                                                scratch->fastBlockColumns.data(), blockMap);
-  if (mode != BlockMatching || !fastBlocks)
-    AccumulateGeneral(pixels, mode != BlockMatching, mode != ProfileMatching && !fastBlocks);
+  if (KeepsProfiles() || !fastBlocks)
+    AccumulateGeneral(pixels, KeepsProfiles(), KeepsBlocks() && !fastBlocks);
 }
 
 // The statistics the vector kernel does not produce: profiles, per-channel block maps and

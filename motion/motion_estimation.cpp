@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -34,15 +35,45 @@ void PerChannelSadRow(std::int32_t *const *current, std::int32_t *const *previou
 
 } // namespace
 
+// The figures of one search: its mean difference per compared entry against the contrast
+// threshold and its mean over the best difference against the peak ratio.
+void CameraTracker::RecordSearch(TrackerFigures::Search &figure, float mean, float best, float entries,
+                                 float peakRatio, float minContrast, bool valid) {
+  figure.ran = true;
+  figure.valid = valid;
+  figure.contrast = entries > 0.0f ? mean / entries : 0.0f;
+  figure.minContrast = minContrast;
+  // A perfect match stands out infinitely, unless nothing differs anywhere.
+  figure.peakRatio = best > 0.0f ? mean / best : mean > 0.0f ? std::numeric_limits<float>::infinity() : 0.0f;
+  figure.minPeakRatio = peakRatio;
+}
+
 void CameraTracker::MatchBlocks() {
   blockX = blockY = 0;
   blockValid = false;
-  if (!Ready() || mode == ProfileMatching)
+  if (!Ready() || !KeepsBlocks())
     return;
   const int hw = gridWidth / 2, hh = gridHeight / 2;
   Scratch &s = *scratch;
   const int stride = s.stride;
   const std::size_t blocks = static_cast<std::size_t>(gridWidth) * gridHeight;
+
+  // On a frame banded by flicker both maps are compared with each row evened out (flicker.cpp).
+  std::int32_t *current[3] = {blockMap, blockMapRgb[1], blockMapRgb[2]};
+  std::int32_t *previous[3] = {previousBlockMap, previousBlockMapRgb[1], previousBlockMapRgb[2]};
+  const int channels = configuredPerChannel ? 3 : 1;
+  if (configuredPerChannel) {
+    current[0] = blockMapRgb[0];
+    previous[0] = previousBlockMapRgb[0];
+  }
+  if (frameBanded) {
+    const std::int32_t level = EvenRows(current, channels, 0, s.evenCurrent.data());
+    EvenRows(previous, channels, level, s.evenPrevious.data());
+    for (int c = 0; c < channels; ++c) {
+      current[c] = s.evenCurrent.data() + c * blocks;
+      previous[c] = s.evenPrevious.data() + c * blocks;
+    }
+  }
 
   // The 16-bit search runs when every sum fits in 14 bits, that is when no sum has a bit
   // above them; the OR of all sums also bounds the largest, so up to 65535 / OR differences
@@ -50,10 +81,10 @@ void CameraTracker::MatchBlocks() {
   int flushEvery = 0;
   if (!configuredPerChannel) {
     const std::uint32_t bits =
-        tracker_kernels::OrOf(blockMap, blocks) | tracker_kernels::OrOf(previousBlockMap, blocks);
+        tracker_kernels::OrOf(current[0], blocks) | tracker_kernels::OrOf(previous[0], blocks);
     const bool narrow = bits <= 16383;
     for (int y = 0; y < gridHeight; ++y) {
-      const std::int32_t *a = blockMap + y * gridWidth, *b = previousBlockMap + y * gridWidth;
+      const std::int32_t *a = current[0] + y * gridWidth, *b = previous[0] + y * gridWidth;
       if (narrow) {
         tracker_kernels::Narrow(a, gridWidth, s.current16.data() + y * stride);
         tracker_kernels::Narrow(b, gridWidth, s.previous16.data() + y * stride);
@@ -73,13 +104,14 @@ void CameraTracker::MatchBlocks() {
   const std::size_t window = static_cast<std::size_t>(hh / 2) * stride + hw / 2;
   for (int dy = hh - 1; dy >= 0; --dy) {
     if (configuredPerChannel)
-      PerChannelSadRow(blockMapRgb, previousBlockMapRgb, gridWidth, hw, hh, dy, sads);
+      PerChannelSadRow(current, previous, gridWidth, hw, hh, dy, sads);
     else if (flushEvery > 0)
       tracker_kernels::BlockSadRow16(s.current16.data() + window, s.previous16.data() + dy * stride, stride,
                                      hw, hh, flushEvery, sads);
     else
       tracker_kernels::BlockSadRow32(s.current32.data() + window, s.previous32.data() + dy * stride, stride,
                                      hw, hh, sads);
+    std::copy_n(sads, hw, s.searchSads.data() + dy * hw);
     // Visiting order decides ties: larger dy first, then larger dx.
     for (int dx = hw - 1; dx >= 0; --dx) {
       total += sads[dx];
@@ -96,12 +128,37 @@ void CameraTracker::MatchBlocks() {
     blockX = (hw / 2 - bestDx) * configuredBlockSize;
     blockY = (hh / 2 - bestDy) * configuredBlockSize;
     blockValid = true;
+    if (frameBanded)
+      KeepClearAxes(bestDx, bestDy, best);
   }
+  RecordSearch(figures.block, mean, static_cast<float>(best), static_cast<float>(hh) * static_cast<float>(hw),
+               blockPeakRatio, blockMinContrast, blockValid);
+}
+
+// On a frame evened out for flicker, rows keep only the structure along them: a bare wall's
+// evened rows all look alike, and any vertical shift matches as well as none. Each axis of
+// the estimate stands only if the best match also stands out among the candidates along that
+// axis alone (through the best one); an estimate with neither axis clear is rejected.
+void CameraTracker::KeepClearAxes(int bestDx, int bestDy, std::int32_t best) {
+  const int hw = gridWidth / 2, hh = gridHeight / 2;
+  const std::int32_t *sads = scratch->searchSads.data();
+  std::int64_t along = 0, across = 0;
+  for (int dx = 0; dx < hw; ++dx)
+    along += sads[bestDy * hw + dx];
+  for (int dy = 0; dy < hh; ++dy)
+    across += sads[dy * hw + bestDx];
+  const float limit = static_cast<float>(best) * blockPeakRatio;
+  if (!(static_cast<float>(along / hw) > limit))
+    blockX = 0;
+  if (!(static_cast<float>(across / hh) > limit))
+    blockY = 0;
+  if (!(static_cast<float>(along / hw) > limit) && !(static_cast<float>(across / hh) > limit))
+    blockValid = false;
 }
 
 // One axis of the profile search. Only the low 32 bits of each sum take part.
 bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::int64_t *const *previous,
-                                     int channels, std::int32_t &result) {
+                                     int channels, std::int32_t &result, TrackerFigures::Search &figure) {
   std::int32_t *cur = scratch->profileCurrent.data();
   std::int32_t *prev = scratch->profilePrevious.data();
   for (int c = 0; c < channels; ++c) {
@@ -139,6 +196,8 @@ bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::i
   const float meanAll = static_cast<float>(total / n);
   const bool accepted = meanAll > static_cast<float>(best) * profilePeakRatio &&
                         meanAll > static_cast<float>(n) * profileMinContrast;
+  RecordSearch(figure, meanAll, static_cast<float>(best), static_cast<float>(n), profilePeakRatio,
+               profileMinContrast, accepted);
   result = accepted ? bestD : 0;
   return accepted;
 }
@@ -146,15 +205,18 @@ bool CameraTracker::MatchProfileAxis(int n, std::int64_t *const *current, std::i
 void CameraTracker::MatchProfiles() {
   profileX = profileY = 0;
   profileValid = false;
-  if (!Ready() || mode == BlockMatching)
+  if (!Ready() || !KeepsProfiles())
     return;
   const int set = currentSet ? 1 : 0;
-  const bool x =
-      configuredPerChannel
-          ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3, profileX)
-          : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX);
+  const bool x = configuredPerChannel
+                     ? MatchProfileAxis(frameWidth, columnProfileRgb[set], columnProfileRgb[1 - set], 3,
+                                        profileX, figures.profileX)
+                     : MatchProfileAxis(frameWidth, &columnProfile[set], &columnProfile[1 - set], 1, profileX,
+                                        figures.profileX);
   const bool y = configuredPerChannel
-                     ? MatchProfileAxis(frameHeight, rowProfileRgb[set], rowProfileRgb[1 - set], 3, profileY)
-                     : MatchProfileAxis(frameHeight, &rowProfile[set], &rowProfile[1 - set], 1, profileY);
+                     ? MatchProfileAxis(frameHeight, rowProfileRgb[set], rowProfileRgb[1 - set], 3, profileY,
+                                        figures.profileY)
+                     : MatchProfileAxis(frameHeight, &rowProfile[set], &rowProfile[1 - set], 1, profileY,
+                                        figures.profileY);
   profileValid = x && y;
 }

@@ -1,7 +1,9 @@
 #include "motion/point_trail.h"
 
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "platform/window.h"
 #include "state/app_state.h"
@@ -17,9 +19,6 @@
 // The arrays themselves are never reallocated while frames flow.
 
 namespace {
-
-constexpr double kFullTurn = 6.2831853;
-constexpr double kQuarterTurn = 1.570796325;
 
 // The usable length of the trail: one less than its capacity, none without arrays.
 std::int32_t TrailLimit() {
@@ -41,7 +40,70 @@ std::int32_t TruncateToInt32(float v) {
   return std::int32_t(v);
 }
 
+std::atomic<SteeringDirection> direction{SteeringDirection::FollowPicture};
+
+// Negation saturates, so the most negative vector cannot overflow.
+std::int32_t Negated(std::int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
+
+void ApplyDirection(std::int32_t &x, std::int32_t &y) {
+  switch (direction.load(std::memory_order_relaxed)) {
+  case SteeringDirection::FollowPicture:
+    break;
+  case SteeringDirection::FollowCamera:
+    x = Negated(x);
+    y = Negated(y);
+    break;
+  case SteeringDirection::Mirror:
+    x = Negated(x);
+    break;
+  }
+}
+
+// The tracking mode that watches the player in front of a still webcam.
+constexpr int kPlayerTrackingMode = 4;
+
 } // namespace
+
+void SetSteeringDirection(SteeringDirection d) {
+  switch (d) {
+  case SteeringDirection::FollowPicture:
+  case SteeringDirection::FollowCamera:
+  case SteeringDirection::Mirror:
+    direction.store(d, std::memory_order_relaxed);
+    break;
+  }
+}
+
+SteeringDirection CurrentSteeringDirection() { return direction.load(std::memory_order_relaxed); }
+
+SteeringDirection DefaultSteeringDirection(int trackingMode) {
+  return trackingMode == kPlayerTrackingMode ? SteeringDirection::Mirror : SteeringDirection::FollowPicture;
+}
+
+const char *SteeringDirectionName(SteeringDirection d) {
+  switch (d) {
+  case SteeringDirection::FollowCamera:
+    return "camera";
+  case SteeringDirection::Mirror:
+    return "mirror";
+  case SteeringDirection::FollowPicture:
+    break;
+  }
+  return "picture";
+}
+
+bool ParseSteeringDirection(const char *name, SteeringDirection *d) {
+  if (name == nullptr || d == nullptr)
+    return false;
+  for (SteeringDirection candidate :
+       {SteeringDirection::FollowPicture, SteeringDirection::FollowCamera, SteeringDirection::Mirror}) {
+    if (std::strcmp(name, SteeringDirectionName(candidate)) == 0) {
+      *d = candidate;
+      return true;
+    }
+  }
+  return false;
+}
 
 void AppendMotion(int x, int y, bool valid) {
   if (valid) {
@@ -60,11 +122,6 @@ void AppendMotion(int x, int y, bool valid) {
                                            std::memory_order_relaxed);
 }
 
-double AngularDistance(double a, double b) {
-  const double d = std::fabs(a - b);
-  return d < kFullTurn - d ? d : kFullTurn - d;
-}
-
 void OnGameTick(HWND, std::uint32_t, std::uintptr_t, std::uint32_t) {
   // Taken and lowered in one step, so a valid report arriving during the reduction counts
   // for the next tick period instead of vanishing.
@@ -80,33 +137,44 @@ void OnGameTick(HWND, std::uint32_t, std::uintptr_t, std::uint32_t) {
   const std::int32_t *xs = g_app.trailX;
   const std::int32_t *ys = g_app.trailY;
 
-  // The plain mean of the angles, without wrap-around: reports on both sides of the
-  // negative x axis average to 0 and none of them agrees with it.
-  double angleSum = 0.0;
+  // The mean direction is that of the sum of the reports' unit vectors, so reports on both
+  // sides of the negative x axis average to it instead of cancelling. A (0, 0) report has no
+  // direction: it adds nothing to that sum and agrees with any mean (it counts as a vote and
+  // shrinks the vector). Reports that cancel exactly leave no mean to agree with.
+  double meanX = 0.0;
+  double meanY = 0.0;
   for (std::int32_t i = 0; i < n; ++i) {
-    angleSum += std::atan2(double(ys[i]), double(xs[i]));
+    if (xs[i] != 0 || ys[i] != 0) {
+      const double length = std::hypot(double(xs[i]), double(ys[i]));
+      meanX += double(xs[i]) / length;
+      meanY += double(ys[i]) / length;
+    }
   }
-  const double mean = n > 0 ? angleSum / n : 0.0;
 
+  // A report agrees when it lies less than a quarter turn from the mean: a positive dot
+  // product. Mirrored trails give exactly mirrored sums, so a report exactly a quarter turn
+  // away disagrees whichever side it lies on.
   float sx = 0.0f;
   float sy = 0.0f;
   std::int32_t votes = 0;
   for (std::int32_t i = 0; i < n; ++i) {
-    const double angle = double(float(std::atan2(double(ys[i]), double(xs[i]))));
-    if (AngularDistance(mean, angle) < kQuarterTurn) {
+    const bool still = xs[i] == 0 && ys[i] == 0;
+    if (still || double(xs[i]) * meanX + double(ys[i]) * meanY > 0.0) {
       sx += float(xs[i]);
       sy += float(ys[i]);
       ++votes;
     }
   }
+  std::int32_t steerX = 0;
+  std::int32_t steerY = 0;
   if (votes > n / 2) {
     const float k = 1.0f / float(votes);
-    g_app.steerX = TruncateToInt32(sx * k);
-    g_app.steerY = TruncateToInt32(sy * k);
-  } else {
-    g_app.steerX = 0;
-    g_app.steerY = 0;
+    steerX = TruncateToInt32(sx * k);
+    steerY = TruncateToInt32(sy * k);
   }
+  ApplyDirection(steerX, steerY);
+  g_app.steerX = steerX;
+  g_app.steerY = steerY;
 
   g_app.trailCount.exchange(0, std::memory_order_acq_rel);
 

@@ -132,6 +132,73 @@ TEST_F(TrackerTest, WholeBlockShiftGivesThatDisplacement) {
   }
 }
 
+// Mains flicker rolls bands of light over the picture; block matching took their move for
+// motion. A banded frame is matched with its rows evened out: still views stay still (or
+// untrackable on a bare wall), and a real move through the bands is still seen.
+TEST_F(TrackerTest, FlickerBandsAreNotMotion) {
+  const Scene textured(400, 400, 5, 65536, 4);
+  Scene wall(400, 400, 6, 3);
+  for (std::uint16_t &p : wall.pixels)
+    p = Rgb565(150 + p, 150 + p, 140 + p); // grey paint, a grain of a level or two
+  for (int mode : {BlockMatching, Combined}) {
+    for (const Scene *scene : {&textured, static_cast<const Scene *>(&wall)}) {
+      ASSERT_TRUE(Configure(320, 240, mode, false, 8));
+      reports.clear();
+      for (int f = 0; f < 8; ++f)
+        tracker.ProcessFrame(WithBands(scene->View(320, 240, 0, 0), 320, 0.25, 2.1 * f).data());
+      for (std::size_t f = 1; f < reports.size(); ++f)
+        EXPECT_TRUE(reports[f].x == 0 && reports[f].y == 0)
+            << mode << " frame " << f << ": " << reports[f].x << "," << reports[f].y;
+      EXPECT_TRUE(tracker.figures.banded);
+      EXPECT_EQ(tracker.figures.verdict, TrackerVerdict::Flicker);
+    }
+    reports.clear();
+    for (int f = 0; f < 4; ++f)
+      tracker.ProcessFrame(WithBands(textured.View(320, 240, 8 * f, -8 * f), 320, 0.25, 2.1 * f).data());
+    EXPECT_EQ(reports.back(), (Report{8, -8, true})) << mode;
+  }
+}
+
+// The figures come after each report and agree with it; the verdict follows the picture.
+std::vector<char> calls;
+std::vector<TrackerFigures> seen;
+void RecordReport(int, int, bool) { calls.push_back('r'); }
+void RecordFigures(const TrackerFigures &figures) {
+  calls.push_back('f');
+  seen.push_back(figures);
+}
+
+TEST_F(TrackerTest, FiguresFollowEachReportWithAVerdict) {
+  ASSERT_TRUE(Configure(176, 144, BlockMatching));
+  tracker.onMotion = RecordReport;
+  tracker.onFigures = RecordFigures;
+  calls.clear();
+  seen.clear();
+  const Scene scene(300, 300, 4);
+  for (int f = 0; f < 3; ++f)
+    tracker.ProcessFrame(scene.View(176, 144, 4 * f, 0).data());
+  EXPECT_EQ(calls, (std::vector<char>{'r', 'f', 'r', 'f', 'r', 'f'}));
+  EXPECT_EQ(seen[0].verdict, TrackerVerdict::NoFrames);
+  const TrackerFigures &moving = seen.back();
+  EXPECT_EQ(moving.verdict, TrackerVerdict::GoodBackground);
+  EXPECT_EQ(std::tuple(moving.reportX, moving.reportY, moving.reportValid), std::tuple(4, 0, true));
+  EXPECT_TRUE(moving.block.ran && moving.block.valid && !moving.profileX.ran);
+  EXPECT_GT(moving.block.peakRatio, moving.block.minPeakRatio);
+  EXPECT_GT(moving.block.contrast, moving.block.minContrast);
+  EXPECT_EQ(std::tuple(moving.width, moving.height, moving.blockSize, moving.gridBlocks),
+            std::tuple(176, 144, 4, 44 * 36));
+
+  // A bare grey picture fails its estimates until most recent frames did: too flat. A black
+  // one is too dark whatever the estimates say.
+  for (int f = 0; f < 16; ++f)
+    tracker.ProcessFrame(Frame(176 * 144, Rgb565(120, 120, 120)).data());
+  EXPECT_FALSE(seen.back().block.valid);
+  EXPECT_LT(seen.back().block.peakRatio, seen.back().block.minPeakRatio);
+  EXPECT_EQ(seen.back().verdict, TrackerVerdict::TooFlat);
+  tracker.ProcessFrame(Frame(176 * 144, Rgb565(8, 8, 8)).data());
+  EXPECT_EQ(seen.back().verdict, TrackerVerdict::TooDark);
+}
+
 TEST_F(TrackerTest, BlockTiesGoToTheLargerDyThenDx) {
   ASSERT_TRUE(Configure(176, 144, BlockMatching));
   tracker.SetThresholds(0.0f, 2.0f, 0.0f, 14.0f);

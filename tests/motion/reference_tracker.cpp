@@ -1,5 +1,6 @@
 #include "reference_tracker.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -33,6 +34,7 @@ ReferenceTracker::ReferenceTracker(int width, int height, int blockSize, int mod
 
 void ReferenceTracker::Process(const std::uint16_t *pixels) {
   Accumulate(pixels);
+  banded = frameCount > 0 && mode != 2 && Banded();
   if (frameCount > 0) {
     if (mode != 2)
       MatchBlocks();
@@ -75,11 +77,91 @@ void ReferenceTracker::Accumulate(const std::uint16_t *pixels) {
   }
 }
 
+namespace {
+
+template <typename T> T UpperMedian(std::vector<T> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+} // namespace
+
+bool ReferenceTracker::Banded() const {
+  double sum = 0, sumSquares = 0, split = 0;
+  for (int y = 0; y < gridHeight; ++y) {
+    float gain[2];
+    for (int h = 0; h < 2; ++h) {
+      std::vector<float> ratios;
+      for (int x = h == 0 ? 0 : gridWidth / 2; x < (h == 0 ? gridWidth / 2 : gridWidth); ++x) {
+        std::int64_t now = 0, before = 0;
+        for (int c = 0; c < Channels(); ++c) {
+          now += blocks[c][y * gridWidth + x];
+          before += previousBlocks[c][y * gridWidth + x];
+        }
+        if (before > 0)
+          ratios.push_back(static_cast<float>(now) / static_cast<float>(before));
+      }
+      gain[h] = ratios.empty() ? 1.0f : UpperMedian(ratios);
+    }
+    const double common = (static_cast<double>(gain[0]) + gain[1]) / 2;
+    const double half = (static_cast<double>(gain[0]) - gain[1]) / 2;
+    sum += common;
+    sumSquares += common * common;
+    split += half * half;
+  }
+  const double mean = sum / gridHeight;
+  const double common = std::max(0.0, sumSquares / gridHeight - mean * mean);
+  return common > 0.0015 * 0.0015 && common > 4.0 * (split / gridHeight);
+}
+
+std::vector<std::int32_t> ReferenceTracker::EvenRows(const std::vector<std::int32_t> *maps,
+                                                     std::int64_t &level) const {
+  std::vector<std::int64_t> medians;
+  for (int y = 0; y < gridHeight; ++y) {
+    std::vector<std::int64_t> row;
+    for (int x = 0; x < gridWidth; ++x) {
+      std::int64_t v = 0;
+      for (int c = 0; c < Channels(); ++c)
+        v += maps[c][y * gridWidth + x];
+      row.push_back(v);
+    }
+    medians.push_back(std::max<std::int64_t>(1, UpperMedian(row)));
+  }
+  if (level == 0)
+    level = UpperMedian(medians);
+  std::vector<std::int32_t> out(static_cast<std::size_t>(Channels()) * gridWidth * gridHeight);
+  for (int c = 0; c < Channels(); ++c)
+    for (int y = 0; y < gridHeight; ++y) {
+      const float scale = static_cast<float>(level) / static_cast<float>(medians[y]);
+      for (int x = 0; x < gridWidth; ++x)
+        out[(static_cast<std::size_t>(c) * gridHeight + y) * gridWidth + x] =
+            static_cast<std::int32_t>(static_cast<float>(maps[c][y * gridWidth + x]) * scale + 0.5f);
+    }
+  return out;
+}
+
 void ReferenceTracker::MatchBlocks() {
   const int hw = gridWidth / 2, hh = gridHeight / 2;
+  // A banded frame compares maps whose rows are evened out.
+  std::vector<std::int32_t> current[3], previous[3];
+  for (int c = 0; c < 3; ++c) {
+    current[c] = blocks[c];
+    previous[c] = previousBlocks[c];
+  }
+  if (banded) {
+    std::int64_t level = 0;
+    const std::vector<std::int32_t> evenCurrent = EvenRows(blocks, level);
+    const std::vector<std::int32_t> evenPrevious = EvenRows(previousBlocks, level);
+    const std::size_t n = static_cast<std::size_t>(gridWidth) * gridHeight;
+    for (int c = 0; c < Channels(); ++c) {
+      current[c].assign(evenCurrent.begin() + c * n, evenCurrent.begin() + (c + 1) * n);
+      previous[c].assign(evenPrevious.begin() + c * n, evenPrevious.begin() + (c + 1) * n);
+    }
+  }
   std::int64_t total = 0;
   std::int32_t best = 1000000000;
   int bestDx = -1, bestDy = -1;
+  std::vector<std::int32_t> sadOf(static_cast<std::size_t>(hw) * hh);
   for (int dy = hh - 1; dy >= 0; --dy) {
     for (int dx = hw - 1; dx >= 0; --dx) {
       std::uint32_t sad = 0;
@@ -89,13 +171,14 @@ void ReferenceTracker::MatchBlocks() {
           const int prev = (dy + row) * gridWidth + dx + col;
           if (perChannel) {
             for (int c = 0; c < 3; ++c)
-              sad += WrappedDistance(blocks[c][cur], previousBlocks[c][prev]) / 3;
+              sad += WrappedDistance(current[c][cur], previous[c][prev]) / 3;
           } else {
-            sad += WrappedDistance(blocks[0][cur], previousBlocks[0][prev]);
+            sad += WrappedDistance(current[0][cur], previous[0][prev]);
           }
         }
       }
       const std::int32_t score = static_cast<std::int32_t>(sad);
+      sadOf[dy * hw + dx] = score;
       total += score;
       if (score < best) {
         best = score;
@@ -110,6 +193,19 @@ void ReferenceTracker::MatchBlocks() {
     blockX = (hw / 2 - bestDx) * blockSize;
     blockY = (hh / 2 - bestDy) * blockSize;
     blockValid = true;
+    if (banded) {
+      // Each axis must stand out along itself too.
+      std::int64_t along = 0, across = 0;
+      for (int dx = 0; dx < hw; ++dx)
+        along += sadOf[bestDy * hw + dx];
+      for (int dy = 0; dy < hh; ++dy)
+        across += sadOf[dy * hw + bestDx];
+      const bool clearX = static_cast<float>(along / hw) > static_cast<float>(best) * blockPeakRatio;
+      const bool clearY = static_cast<float>(across / hh) > static_cast<float>(best) * blockPeakRatio;
+      blockX = clearX ? blockX : 0;
+      blockY = clearY ? blockY : 0;
+      blockValid = clearX || clearY;
+    }
   } else {
     blockX = blockY = 0;
     blockValid = false;

@@ -12,6 +12,10 @@ struct ReferenceTracker {
   void Process(const std::uint16_t *pixels);
   void Accumulate(const std::uint16_t *pixels);
   void MatchBlocks();
+  // Whether the light changed band by band since the previous frame (mains flicker), and the
+  // maps with each row divided by its own median block, as the block search then uses them.
+  bool Banded() const;
+  std::vector<std::int32_t> EvenRows(const std::vector<std::int32_t> *maps, std::int64_t &level) const;
   void MatchProfiles();
   void Combine();
 
@@ -27,6 +31,7 @@ struct ReferenceTracker {
   bool reportValid = false;
   int blockX = 0, blockY = 0, profileX = 0, profileY = 0;
   bool blockValid = false, profileValid = false;
+  bool banded = false;
 
   // [set][channel] for profiles, [channel] for block maps; intensity uses channel 0.
   std::vector<std::int64_t> columns[2][3], rows[2][3];

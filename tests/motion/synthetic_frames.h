@@ -2,6 +2,8 @@
 // Frames made up by the motion tests and the tracker benchmark: a random textured scene
 // seen through a window that can be moved by whole pixels.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -41,3 +43,17 @@ struct Scene {
   int width, height;
   std::vector<std::uint16_t> pixels;
 };
+
+// The frame lit in bands of rows, as mains flicker through a rolling shutter lights it: each
+// channel of row y scaled by 1 + depth x sin(2 pi y / period + phase).
+inline Frame WithBands(Frame frame, int width, double depth, double phase, double period = 80.0) {
+  for (std::size_t i = 0; i < frame.size(); ++i) {
+    const double light =
+        1.0 + depth * std::sin(2 * 3.14159265358979 * static_cast<double>(i / width) / period + phase);
+    const std::uint16_t p = frame[i];
+    auto scale = [&](int c, int max) { return std::min(max, static_cast<int>(c * light + 0.5)); };
+    frame[i] = static_cast<std::uint16_t>((scale(p >> 11, 31) << 11) | (scale((p >> 5) & 63, 63) << 5) |
+                                          scale(p & 31, 31));
+  }
+  return frame;
+}

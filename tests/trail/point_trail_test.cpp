@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -52,17 +53,19 @@ TEST_F(PointTrailTest, VoteKeepsTheMajorityDirection) {
     Report steer;
   };
   const Case cases[] = {
-      {{{8, 0}, {8, 4}, {-8, 0}}, {8, 2}},        // the reverse report is outvoted
-      {{{0, 0}, {0, 0}, {0, 8}}, {0, 2}},         // still frames shrink the vector; 8/3 truncates
-      {{{-10, 1}, {-10, -1}}, {0, 0}},            // angles near +pi and -pi average to 0
-      {{{-7, 13}}, {-7, 13}},                     // a single report is taken as it is
-      {{{5, -3}, {-5, 3}}, {0, 0}},               // opposite reports: no majority
-      {{{-9, -9}, {-9, -9}, {-9, -8}}, {-9, -8}}, // negative means truncate toward zero
-      // the mean is near -2, so the report at about +3.04 agrees across the wrap
-      {{{-10, -1}, {-10, -1}, {-10, -1}, {-10, -1}, {-10, -1}, {-10, 1}}, {-10, 0}},
+      {{{8, 0}, {8, 4}, {-8, 0}}, {8, 2}},          // the reverse report is outvoted
+      {{{0, 0}, {0, 0}, {0, 8}}, {0, 2}},           // still frames shrink the vector; 8/3 truncates
+      {{{-10, 1}, {-10, -1}}, {-10, 0}},            // the mean wraps around the negative x axis
+      {{{-12, 7}}, {-12, 7}},                       // a single report is taken as it is
+      {{{6, 0}, {-6, 0}}, {0, 0}},                  // reports that cancel leave no direction
+      {{{5, -3}, {-5, 3}, {0, 0}}, {0, 0}},         // ... and a still frame alone is no majority
+      {{{0, 0}, {0, 0}}, {0, 0}},                   // only still frames: a vote for no motion
+      {{{0, 0}, {-8, 0}, {0, 0}}, {-2, 0}},         // still frames agree with leftward motion too
+      {{{-9, -9}, {-9, -9}, {-9, -8}}, {-9, -8}},   // negative means truncate toward zero
       {{{8, 0}, {8, 1}, {-8, 0}, {-8, 1}}, {0, 0}}, // two agree: half is no majority
-      // only the angle rounded to single precision agrees with the mean
-      {{{-6, -5}, {-6, -5}, {-5, 6}}, {-6, -5}},
+      // a report exactly a quarter turn from the mean disagrees, on either side
+      {{{0, 8}, {-8, 0}, {4, 0}}, {0, 0}},
+      {{{0, -8}, {-8, 0}, {4, 0}, {0, -4}, {0, -4}}, {0, -5}},
       {{}, {0, 0}},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -71,6 +74,55 @@ TEST_F(PointTrailTest, VoteKeepsTheMajorityDirection) {
     EXPECT_EQ(Steer(cases[i].trail), cases[i].steer);
     EXPECT_EQ(g_app.trailCount.load(), 0);
   }
+}
+
+// Leftward and downward motion steer exactly as well as rightward and upward: a trail and its
+// mirror images give mirrored vectors. Random short trails of small reports, as slow pans give.
+TEST_F(PointTrailTest, VoteTreatsEveryDirectionAlike) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> value(-3, 3), length(1, 8);
+  int steered = 0;
+  for (int t = 0; t < 3000; ++t) {
+    std::vector<Report> trail(std::size_t(length(random)));
+    for (Report &r : trail)
+      r = {value(random) * 4, value(random) * 4};
+    const Report steer = Steer(trail);
+    steered += steer != Report(0, 0);
+    for (auto [mx, my] : {std::pair{-1, 1}, std::pair{1, -1}, std::pair{-1, -1}}) {
+      std::vector<Report> mirrored;
+      for (const Report &r : trail)
+        mirrored.push_back({mx * r.first, my * r.second});
+      ASSERT_EQ(Steer(mirrored), Report(mx * steer.first, my * steer.second)) << t;
+    }
+  }
+  EXPECT_GT(steered, 1000);
+}
+
+TEST_F(PointTrailTest, DirectionChoiceTurnsTheVotedVector) {
+  EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::FollowPicture);
+  const struct {
+    SteeringDirection direction;
+    Report steer;
+    const char *name;
+  } choices[] = {{SteeringDirection::FollowPicture, {9, -4}, "picture"},
+                 {SteeringDirection::FollowCamera, {-9, 4}, "camera"},
+                 {SteeringDirection::Mirror, {-9, -4}, "mirror"}};
+  for (const auto &choice : choices) {
+    SetSteeringDirection(choice.direction);
+    EXPECT_EQ(Steer({{9, -4}, {9, -4}, {-9, 4}}), choice.steer) << choice.name;
+    EXPECT_STREQ(SteeringDirectionName(choice.direction), choice.name);
+    SteeringDirection parsed = SteeringDirection::FollowPicture;
+    EXPECT_TRUE(ParseSteeringDirection(choice.name, &parsed));
+    EXPECT_EQ(parsed, choice.direction);
+  }
+  SetSteeringDirection(SteeringDirection(7));
+  EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::Mirror) << "an unknown value changes nothing";
+  SteeringDirection kept = SteeringDirection::FollowCamera;
+  for (const char *bad : {"", "Mirror", "pictures", "left"})
+    EXPECT_FALSE(ParseSteeringDirection(bad, &kept)) << bad;
+  EXPECT_FALSE(ParseSteeringDirection(nullptr, &kept));
+  EXPECT_EQ(kept, SteeringDirection::FollowCamera);
+  SetSteeringDirection(SteeringDirection::FollowPicture);
 }
 
 TEST_F(PointTrailTest, FullTrailDropsReportsAndNeverWritesPastTheArrays) {

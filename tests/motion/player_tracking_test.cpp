@@ -1,0 +1,122 @@
+#include "motion/camera_tracker.h"
+#include "synthetic_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+struct Report {
+  int x, y;
+  bool valid;
+  bool operator==(const Report &) const = default;
+};
+
+constexpr int Width = 320, Height = 240, Block = 8;
+
+// A still textured room with a textured object (a head) pasted at (x, y); light scales each
+// row, as mains flicker or a change of exposure would.
+Frame Picture(const Scene &room, const Scene &head, int x, int y, const std::vector<double> &rowLight = {}) {
+  Frame frame = room.View(Width, Height, 0, 0);
+  for (int v = 0; v < head.height; ++v)
+    for (int u = 0; u < head.width; ++u)
+      frame[(y + v) * Width + x + u] = head.pixels[v * head.width + u];
+  if (!rowLight.empty()) {
+    for (int row = 0; row < Height; ++row)
+      for (int col = 0; col < Width; ++col) {
+        std::uint16_t &p = frame[row * Width + col];
+        auto scale = [&](int c, int max) { return std::min(max, static_cast<int>(c * rowLight[row])); };
+        p = static_cast<std::uint16_t>((scale(p >> 11, 31) << 11) | (scale((p >> 5) & 63, 63) << 5) |
+                                       scale(p & 31, 31));
+      }
+  }
+  return frame;
+}
+
+std::vector<double> Bands(double depth, double phase) {
+  std::vector<double> light(Height);
+  for (int row = 0; row < Height; ++row)
+    light[row] = 0.8 + depth * std::sin(2 * 3.14159265 * row / 80.0 + phase);
+  return light;
+}
+
+class PlayerTrackingTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    tracker.SetMode(4, true, 40);
+    tracker.blockSize = Block;
+    tracker.format.biWidth = Width;
+    tracker.format.biHeight = Height;
+    ASSERT_TRUE(tracker.ConfigureFormat());
+  }
+  Report Process(const Frame &frame) {
+    tracker.ProcessFrame(frame.data());
+    return {tracker.reportX, tracker.reportY, tracker.reportValid};
+  }
+  CameraTracker tracker;
+  const Scene room{Width + 8, Height + 8, 21, 65536, 4};
+  const Scene head{80, 104, 22, 65536, 6};
+};
+
+// The mode has its own value; 3 still falls back to Combined, and the mode keeps intensity
+// statistics only (no profiles).
+TEST(PlayerTrackingSetup, ModeValueAndBuffers) {
+  CameraTracker tracker;
+  tracker.SetMode(PlayerTracking, true, 40);
+  EXPECT_EQ(tracker.mode, PlayerTracking);
+  EXPECT_FALSE(tracker.perChannel);
+  tracker.format.biWidth = 176;
+  tracker.format.biHeight = 144;
+  ASSERT_TRUE(tracker.ConfigureFormat());
+  EXPECT_NE(tracker.blockMap, nullptr);
+  EXPECT_EQ(tracker.columnProfile[0], nullptr);
+  EXPECT_EQ(tracker.rowProfile[1], nullptr);
+  tracker.SetMode(3, false, 40);
+  EXPECT_EQ(tracker.mode, Combined);
+}
+
+// A head moving one block per frame in front of the still room is followed in each
+// direction, in the usual units and signs (towards higher columns and buffer rows), from
+// its second changed frame on (a change in one frame alone is no move).
+TEST_F(PlayerTrackingTest, FollowsWhatMovesInFrontOfTheStillBackground) {
+  const struct { int dx, dy; } moves[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, -1}};
+  for (const auto &move : moves) {
+    SetUp();
+    int x = 120, y = 64;
+    std::vector<Report> reports;
+    for (int f = 0; f < 5; ++f) {
+      reports.push_back(Process(Picture(room, head, x, y)));
+      x += move.dx * Block;
+      y += move.dy * Block;
+    }
+    const Report moving{move.dx * Block, move.dy * Block, true};
+    EXPECT_EQ(reports, (std::vector<Report>{{0, 0, false}, {0, 0, true}, moving, moving, moving}))
+        << move.dx << "," << move.dy;
+    EXPECT_GT(tracker.figures.changedBlocks, 0);
+    EXPECT_TRUE(tracker.figures.block.ran);
+  }
+}
+
+// Still pictures are "no motion", trusted: with a still player, after a change of exposure,
+// and under rolling flicker bands.
+TEST_F(PlayerTrackingTest, StillPicturesReportNoMotionThroughLightChanges) {
+  std::vector<Report> reports;
+  reports.push_back(Process(Picture(room, head, 100, 60)));
+  for (int f = 0; f < 3; ++f)
+    reports.push_back(Process(Picture(room, head, 100, 60)));
+  const std::vector<double> dimmer(Height, 0.7);
+  reports.push_back(Process(Picture(room, head, 100, 60, dimmer)));
+  for (int f = 0; f < 6; ++f)
+    reports.push_back(Process(Picture(room, head, 100, 60, Bands(0.15, f * 2.1))));
+  for (std::size_t i = 1; i < reports.size(); ++i)
+    EXPECT_EQ(reports[i], (Report{0, 0, true})) << i;
+  // Through the bands a moving head is still followed.
+  reports.clear();
+  for (int f = 0; f < 4; ++f)
+    reports.push_back(Process(Picture(room, head, 100 + 8 * f, 60, Bands(0.15, f * 2.1))));
+  EXPECT_EQ(reports.back(), (Report{8, 0, true}));
+}
+
+} // namespace
