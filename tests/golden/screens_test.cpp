@@ -184,9 +184,10 @@ TEST(Golden, CameraBanners) {
 }
 
 // A Level 1 game ends with 4 points under an open best-scores page, against a table of 9, 7,
-// 5, 3, 1: the name entry offers the name entered last, then a second page shows the new
-// fourth line highlighted; closed, it uncovers the first, which shows the same at once and
-// then, for another level, keeps the highlight on the fourth line. Turned between shots.
+// 5, 3, 1: the name entry offers the name entered last, a snake is typed after it, then a
+// second page shows the new fourth line highlighted; closed, it uncovers the first, which
+// shows the same at once and then, for another level, keeps the highlight on the fourth
+// line. Turned between shots.
 TEST(Golden, NameEntryAndBestScoresWithTheNewestHighlighted) {
   GameHarness h;
   {
@@ -201,7 +202,8 @@ TEST(Golden, NameEntryAndBestScoresWithTheNewestHighlighted) {
   h.eachIdle = FeedUpTo(4);
   h.Command(1100, IDM_BEST_SCORES);
   h.Command(1200, IDM_NEW_GAME); // ends the game: the name is asked
-  Shot(h, 1300, "name-entry-portrait");
+  h.Text(1210, u"\U0001F40D");   // from a fallback face, in its own colours
+  Shot(h, 1350, "name-entry-portrait");
   h.Key(1310, VK_F9);
   Shot(h, 1400, "name-entry-landscape");
   h.Key(1410, VK_RETURN);

@@ -35,6 +35,7 @@ constexpr PinnedFont kPinnedFonts[] = {
      0x9e79bc56ef9d700b},
     {u"Liberation Sans", FW_BOLD, "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf",
      0xcff8ed32ffca5106},
+    {u"Noto Color Emoji", FW_NORMAL, "/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf", 0xb9b5903cc221c8c2},
 };
 
 std::uint64_t Fnv1a(const std::string &path) {
