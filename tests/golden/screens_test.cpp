@@ -183,9 +183,9 @@ TEST(Golden, CameraBanners) {
   h.Run(1100);
 }
 
-// A Level 1 game ends with 4 points under an open best-scores page, against a table of 9, 7,
+// A Level 2 game ends with 4 points under an open best-scores page, against a table of 9, 7,
 // 5, 3, 1: the name entry offers the name entered last, a snake is typed after it, then a
-// second page shows the new fourth line highlighted; closed, it uncovers the first, which
+// second page for Level 2 shows the new fourth line highlighted; closed, it uncovers the first, which
 // shows the same at once and then, for another level, keeps the highlight on the fourth
 // line. Turned between shots.
 TEST(Golden, NameEntryAndBestScoresWithTheNewestHighlighted) {
@@ -196,9 +196,9 @@ TEST(Golden, NameEntryAndBestScoresWithTheNewestHighlighted) {
     for (int i = 0; i < 5; ++i)
       table.Insert(2, 20 + i, names[4 - i]);
     for (int i = 0; i < 5; ++i)
-      table.Insert(0, 9 - 2 * i, names[i]);
+      table.Insert(1, 9 - 2 * i, names[i]);
   } // saved
-  Play(h, 0);
+  Play(h, 1);
   h.eachIdle = FeedUpTo(4);
   h.Command(1100, IDM_BEST_SCORES);
   h.Command(1200, IDM_NEW_GAME); // ends the game: the name is asked
