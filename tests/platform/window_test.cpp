@@ -19,37 +19,12 @@ namespace {
 std::vector<std::string> g_log;
 HeadlessBackend *g_screen = nullptr;
 
-std::string Name(std::uint32_t message) {
-  switch (message) {
-  case WM_CREATE:
-    return "create";
-  case WM_DESTROY:
-    return "destroy";
-  case WM_SIZE:
-    return "size";
-  case WM_PAINT:
-    return "paint";
-  case WM_CLOSE:
-    return "close";
-  case WM_COMMAND:
-    return "command";
-  case WM_KEYDOWN:
-    return "key";
-  case WM_INITDIALOG:
-    return "init";
-  case WM_GETDLGCODE:
-    return "dlgcode";
-  default:
-    return "other";
-  }
-}
-
+// Logs paints, commands and keys with their ids.
 std::intptr_t LoggingProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp) {
-  if (m == WM_PAINT || m == WM_CREATE || m == WM_DESTROY || m == WM_CLOSE || m == WM_COMMAND ||
-      m == WM_KEYDOWN)
-    g_log.push_back(Name(m) + (m == WM_COMMAND || m == WM_KEYDOWN ? ":" + std::to_string(LOWORD(wp)) : ""));
-  if (m == WM_DESTROY)
-    PostQuitMessage(7);
+  if (m == WM_PAINT)
+    g_log.push_back("paint");
+  if (m == WM_COMMAND || m == WM_KEYDOWN)
+    g_log.push_back((m == WM_COMMAND ? "command:" : "key:") + std::to_string(LOWORD(wp)));
   return DefWindowProcW(w, m, wp, lp);
 }
 
