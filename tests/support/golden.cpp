@@ -52,11 +52,11 @@ std::string FontProblems() {
   for (const PinnedFont &pin : kPinnedFonts) {
     FontMatch match;
     const bool found = MatchFontFile(pin.face, pin.weight, false, &match);
+    const std::string face(pin.face, pin.face + std::char_traits<char16_t>::length(pin.face));
     if (!found || match.file != pin.file)
-      problems +=
-          "\n  " + std::string(pin.file) + " is not the file matched (" + (found ? match.file : "none") + ")";
+      problems += "\n  " + face + " is drawn with " + (found ? match.file : "no file") + ", not " + pin.file;
     else if (Fnv1a(match.file) != pin.fnv1a)
-      problems += "\n  " + match.file + " is another version than the goldens were made with";
+      problems += "\n  " + match.file + " is another version of the file than the goldens were drawn with";
   }
   return problems;
 }
@@ -125,7 +125,11 @@ GoldenDifference CompareWithGolden(const Surface &actual, const std::string &nam
 
 void ExpectGolden(const std::string &name, const Surface *surface) {
   static const std::string fonts = FontProblems();
-  ASSERT_EQ(fonts, "") << "the goldens were drawn with other font files:" << fonts;
+  if (!fonts.empty()) {
+    ADD_FAILURE() << name << ": the fonts are not the ones the goldens were drawn with (kPinnedFonts in "
+                  << __FILE__ << "):" << fonts;
+    return;
+  }
   const Surface &actual = surface ? *surface : ScreenSurface();
   if (g_updateGolden) {
     EXPECT_TRUE(WritePng(actual, PathOf(kGoldenFolder, name))) << name;
