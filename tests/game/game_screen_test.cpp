@@ -127,4 +127,54 @@ TEST_F(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
   EXPECT_EQ(st.st_size, 7012);
 }
 
+struct Moment {
+  int headX, headY, length, score;
+  float elapsed, starve;
+  bool operator==(const Moment &) const = default;
+};
+
+Moment Now() {
+  const SnakeBoard &b = *g_app.board;
+  return Moment{b.bodyX[0], b.bodyY[0], b.length, g_app.score, g_app.elapsedTime, g_app.starveLeft};
+}
+
+// A Level 4 game paused twice (the P key, then the window losing the focus) for 1100 ms in all
+// is, after it, where the same game without pauses was 1100 ms earlier: clocks, countdown and
+// board stood still, and the ticks went on in their old rhythm.
+TEST(GamePause, StopsClocksAndBoardAndTheGameResumesExactly) {
+  Moment unpaused{};
+  {
+    GameHarness h;
+    h.OpenGameScreen(10);
+    h.Command(50, IDM_LEVEL_1 + 3);
+    h.eachIdle = FoodAway;
+    h.Key(1000, VK_DOWN);
+    h.At(2500, [&] { unpaused = Now(); });
+    h.Run(2600);
+  }
+  GameHarness h;
+  h.OpenGameScreen(10);
+  h.Command(50, IDM_LEVEL_1 + 3);
+  h.eachIdle = FoodAway;
+  Moment paused{};
+  h.Key(400, 'P');
+  h.At(410, [&] {
+    paused = Now();
+    EXPECT_EQ(TimerPeriod(g_app.gameDialog, IDT_GAME), 0u);
+    RedrawWindow(g_app.gameDialog, nullptr, nullptr, RDW_INVALIDATE); // a paint takes no step
+  });
+  h.At(1390, [&] { EXPECT_EQ(Now(), paused); });
+  h.Key(1400, VK_PAUSE);
+  h.Key(2000, VK_DOWN);
+  h.screen->QueueFocus(2200, false);
+  h.At(2250, [&] { EXPECT_EQ(TimerPeriod(g_app.gameDialog, IDT_GAME), 0u); });
+  h.screen->QueueFocus(2260, true); // coming back leaves the game paused
+  h.Key(2300, 'P');
+  h.At(3600, [&] {
+    EXPECT_EQ(Now(), unpaused);
+    EXPECT_TRUE(g_app.gameRunning);
+  });
+  h.Run(3700);
+}
+
 } // namespace

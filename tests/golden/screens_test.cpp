@@ -58,6 +58,21 @@ TEST(Golden, SplashCameraErrorAndTheIdleGameScreenAfterATurn) {
   h.Run(100);
 }
 
+// The soft-key bar names the keys of what was used last: a game controller's buttons, then
+// the keyboard's again.
+TEST(Golden, KeyHintsFollowTheControllerAndTheKeyboard) {
+  GameHarness h;
+  InputEvent added;
+  added.kind = InputEvent::Kind::PadAdded;
+  h.screen->QueueEvent(5, added);
+  h.screen->QueuePadButton(10, PadButton::Start); // the splash's "Ok"
+  Shot(h, 50, "idle-pad-hints");
+  h.Key(60, VK_F9);
+  h.Key(70, VK_F9);
+  Shot(h, 100, "idle-portrait");
+  h.Run(150);
+}
+
 TEST(Golden, MenusOverTheIdleGameScreen) {
   GameHarness h;
   h.OpenGameScreen(10);
