@@ -13,9 +13,7 @@
 #include "game/hud.h"
 #include "game/snake_board.h"
 #include "platform/gdi.h"
-#include "platform/gdi_internal.h"
-#include "platform/resources.h"
-#include "resources/vexmoor_resources.h"
+#include "support/game_harness.h"
 #include "ui/game_text.h"
 
 namespace {
@@ -61,35 +59,23 @@ TEST(BoardDrawing, SpritesFollowBendsAcrossBothSeams) {
 }
 
 TEST(BoardDrawing, TheBannerShowsForOneFrameAndLongTextIsCut) {
-  GameSettings settings;
-  SnakeBoard board(&settings);
-  HINSTANCE module = CreateModule(&VexmoorResources());
-  board.LoadSprites(module);
-  board.boardRect = RECT{0, 20, 240, 268};
-  HBITMAP frame = CreateBitmap(240, 268, 1, 16, nullptr);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP old = SelectObject(dc, frame);
+  LoneBoard lone;
   auto whiteInBanner = [&] {
     int count = 0;
     for (int y = 268 - 30; y < 268 - 5; ++y)
       for (int x = 3; x < 200; ++x)
-        count += BitmapSurface(frame)->Row(y)[x] == 0xFFFF;
+        count += lone.Frame().Row(y)[x] == 0xFFFF;
     return count;
   };
-  board.ShowBanner(u"Better background needed");
-  board.DrawFrame(dc, 0, 0, false);
+  lone.board.ShowBanner(u"Better background needed");
+  lone.board.DrawFrame(lone.dc, 0, 0, false);
   EXPECT_GT(whiteInBanner(), 50);
-  board.DrawFrame(dc, 0, 0, false);
+  lone.board.DrawFrame(lone.dc, 0, 0, false);
   EXPECT_EQ(whiteInBanner(), 0);
 
   const std::u16string longText(300, u'x');
-  board.ShowBanner(longText.c_str());
-  EXPECT_EQ(std::u16string(board.bannerText), longText.substr(0, 99));
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(frame);
-  board.LoadSprites(nullptr);
-  DestroyModule(module);
+  lone.board.ShowBanner(longText.c_str());
+  EXPECT_EQ(std::u16string(lone.board.bannerText), longText.substr(0, 99));
 }
 
 TEST(FormatDecimal, TruncatesAndGivesSoundTextForOddValues) {

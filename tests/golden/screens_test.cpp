@@ -16,10 +16,8 @@
 #include "platform/backend.h"
 #include "platform/gdi.h"
 #include "platform/gdi_internal.h"
-#include "platform/resources.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
-#include "resources/vexmoor_resources.h"
 #include "scores/score_table.h"
 #include "state/app_state.h"
 #include "support/game_harness.h"
@@ -200,9 +198,9 @@ TEST(Golden, CameraBanners) {
 
 // A Level 2 game ends with 4 points under an open best-scores page, against a table of 9, 7,
 // 5, 3, 1: the name entry offers the name entered last, a snake is typed after it, then a
-// second page for Level 2 shows the new fourth line highlighted; closed, it uncovers the first, which
-// shows the same at once and then, for another level, keeps the highlight on the fourth
-// line. Turned between shots.
+// second page shows the new fourth line of Level 2 highlighted; closed, it uncovers the
+// first, which shows the same at once and then, for another level, keeps the highlight on
+// the fourth line. Turned between shots.
 TEST(Golden, NameEntryAndBestScoresWithTheNewestHighlighted) {
   GameHarness h;
   {
@@ -254,28 +252,17 @@ TEST(Golden, AboutInBothOrientations) {
 // One board drawn alone with every corner, a tail below its body, a head facing left and the
 // food over a segment, in the program's own pictures.
 TEST(Golden, EveryCornerOfTheSnakeAndTheFoodOverIt) {
-  GameSettings settings;
-  SnakeBoard board(&settings);
-  HINSTANCE module = CreateModule(&VexmoorResources());
-  board.LoadSprites(module);
-  board.boardRect = RECT{0, 20, 240, 268};
+  LoneBoard lone;
+  SnakeBoard &board = lone.board;
   const int cells[][2] = {{2, 2}, {3, 2}, {4, 2}, {4, 3}, {4, 4}, {5, 4},
                           {6, 4}, {6, 3}, {7, 3}, {8, 3}, {8, 4}};
   board.length = 11;
   for (int i = 0; i < board.length; ++i)
     board.bodyX[i] = cells[i][0], board.bodyY[i] = cells[i][1];
   board.foodX = 5, board.foodY = 4;
-  HBITMAP frame = CreateBitmap(240, 268, 1, 16, nullptr);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP old = SelectObject(dc, frame);
-  FillBlack(dc, 240, 268);
-  board.DrawFrame(dc, 0, 0, false);
-  ExpectGolden("board-pieces", BitmapSurface(frame));
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(frame);
-  board.LoadSprites(nullptr);
-  DestroyModule(module);
+  FillBlack(lone.dc, 240, 268);
+  board.DrawFrame(lone.dc, 0, 0, false);
+  ExpectGolden("board-pieces", &lone.Frame());
 }
 
 TEST(Golden, OnePixelFailsTheComparisonAndTheScreenIsSaved) {

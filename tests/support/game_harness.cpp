@@ -11,6 +11,8 @@
 #include "app/startup.h"
 #include "capture/camera_source.h"
 #include "game/snake_board.h"
+#include "platform/gdi.h"
+#include "platform/gdi_internal.h"
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "platform/window_manager.h"
@@ -140,3 +142,20 @@ bool MenuChecked(void *menu, int id) {
   const Menu::Item *item = Find(static_cast<const Menu *>(menu), id);
   return item && item->checked;
 }
+
+LoneBoard::LoneBoard()
+    : module(CreateModule(&VexmoorResources())), frame(CreateBitmap(240, 268, 1, 16, nullptr)),
+      dc(CreateCompatibleDC(nullptr)), old_(SelectObject(dc, frame)) {
+  board.LoadSprites(module);
+  board.boardRect = RECT{0, 20, 240, 268};
+}
+
+LoneBoard::~LoneBoard() {
+  SelectObject(dc, old_);
+  DeleteDC(dc);
+  DeleteObject(frame);
+  board.LoadSprites(nullptr);
+  DestroyModule(module);
+}
+
+const Surface &LoneBoard::Frame() const { return *BitmapSurface(frame); }

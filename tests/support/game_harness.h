@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "game/snake_board.h"
 #include "platform/backend.h"
 
 class GameHarness {
@@ -50,3 +51,19 @@ std::uint32_t ScreenPixel(int x, int y);
 std::uint32_t TimerPeriod(void *window, std::uintptr_t id);
 // Whether a command's menu item carries a check mark.
 bool MenuChecked(void *menu, int id);
+
+// A board of the default settings with the program's own sprites, drawing into a frame of its
+// own the size of the portrait game screen's client area (the board below a 20-pixel strip).
+struct LoneBoard {
+  LoneBoard();
+  ~LoneBoard();
+  GameSettings settings;
+  SnakeBoard board{&settings};
+  HINSTANCE module;
+  HBITMAP frame;
+  HDC dc;
+  const Surface &Frame() const;
+
+private:
+  HBITMAP old_;
+};
