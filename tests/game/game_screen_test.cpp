@@ -3,14 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "platform/backend.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
-#include "scores/score_table.h"
 #include "state/app_state.h"
 #include "support/game_harness.h"
 
@@ -110,21 +107,6 @@ TEST_F(GameScreen, LandscapeTurnsTheCameraVectorAtEveryPaintButNotThePad) {
   });
   h.At(1013, [] { EXPECT_EQ(g_app.steerX, 16); });
   h.Run(1100);
-}
-
-TEST_F(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
-  h.Key(20, VK_F1); // "Menu"
-  h.Key(30, '1');   // "New game"
-  bool started = false;
-  h.At(40, [&] { started = g_app.gameRunning && g_app.gamePlayed; });
-  h.Command(500, IDM_EXIT);
-  EXPECT_EQ(h.Run(100000), 0);
-  EXPECT_TRUE(started);
-  EXPECT_EQ(g_app.scores, nullptr);
-  EXPECT_EQ(g_app.board, nullptr);
-  struct stat st {};
-  ASSERT_EQ(stat(h.resultsFile.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 7012);
 }
 
 struct Moment {

@@ -103,9 +103,9 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
 
   // Headless runs, their inputs scripted: "New game" chosen with the digit 1 ends a game of 2
   // points, and the digit is not typed into the name field; "Annx", Escape (the Back key) and
-  // Enter leave Ann in the results file. A game controller chooses Level 2 with two pushes of
-  // the stick (however far each goes), steers with the stick and the d-pad, is unplugged with
-  // its stick held and plugged in again.
+  // Enter leave Ann in the results file, which "Exit" saves as it ends the program. A game controller chooses
+  // Level 2 with two pushes of the stick (however far each goes), steers with the stick and the d-pad, is
+  // unplugged with its stick held and plugged in again.
   EXPECT_EQ(Play(kFolder + "/menu_digit_name.rec"), 0);
   EXPECT_EQ(std::u16string(g_app.playerName), u"Ann");
   EXPECT_EQ(Play(kFolder + "/gamepad.rec"), 0);
