@@ -1,5 +1,7 @@
 #include "capture/capture_filter.h"
 
+#include <gst/base/gstbasesrc.h>
+
 #include "base/utf16.h"
 
 #include "capture/gst_setup.h"
@@ -19,6 +21,26 @@ std::vector<GstDevice *> CameraDevices() {
   g_list_free(found);
   gst_object_unref(monitor);
   return devices;
+}
+
+bool IsLiveSource(GstElement *source) {
+  if (source == nullptr)
+    return false;
+  if (GST_IS_BASE_SRC(source))
+    return gst_base_src_is_live(GST_BASE_SRC(source));
+  if (!GST_IS_BIN(source))
+    return false;
+  bool live = false;
+  GstIterator *elements = gst_bin_iterate_recurse(GST_BIN(source));
+  GValue item = G_VALUE_INIT;
+  while (!live && gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+    GstElement *element = GST_ELEMENT(g_value_get_object(&item));
+    live = GST_IS_BASE_SRC(element) && gst_base_src_is_live(GST_BASE_SRC(element));
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(elements);
+  return live;
 }
 
 CaptureFilter::CaptureFilter(const CameraSource &source) : m_source(source) {}

@@ -122,7 +122,8 @@ CaptureGraph::~CaptureGraph() {
   // delivered and the tracker's buffers may go.
   if (filterGraph != nullptr)
     gst_element_set_state(filterGraph, GST_STATE_NULL);
-  for (_GstElement *element : {captureFilter, capsFilter, decoder, colourConverter, sinkElement, filterGraph})
+  for (_GstElement *element :
+       {captureFilter, capsFilter, newestFrame, decoder, colourConverter, sinkElement, filterGraph})
     Unref(element);
   if (m_bus != nullptr)
     gst_object_unref(m_bus);
@@ -189,6 +190,7 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   g.captureFilter = Adopt(g.filterGraph, filter.TakeElement());
   if (g.captureFilter == nullptr)
     return Failed("the source cannot join the pipeline");
+  const bool live = IsLiveSource(g.captureFilter);
 
   // The source's sizes, a camera's smallest first; the choice also sets blockSize.
   GstCaps *offered = gst_pad_query_caps(GetOutPin(g.captureFilter, 0), nullptr);
@@ -215,6 +217,17 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   if (g.capsFilter == nullptr)
     return Failed("GStreamer's capsfilter is missing");
 
+  // A camera fills its driver's queue faster than the sink, resting after each frame, takes
+  // frames: read in turn, each would be two or three frames old. A one-frame queue that drops
+  // the older frame keeps the camera read as fast as it delivers and hands the sink the newest.
+  // The test picture and video files make a frame when asked, so theirs is always the newest.
+  if (live) {
+    g.newestFrame = Adopt(g.filterGraph, gst_element_factory_make("queue", "NewestFrame"));
+    if (g.newestFrame == nullptr)
+      return Failed("GStreamer's queue is missing");
+    g_object_set(g.newestFrame, "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time", guint64{0},
+                 "leaky", 2 /* downstream: the older frame goes */, nullptr);
+  }
   if (chosen >= 0 && capabilities[static_cast<size_t>(chosen)].media == "image/jpeg") {
     g.decoder = Adopt(g.filterGraph, gst_element_factory_make("jpegdec", nullptr));
     if (g.decoder == nullptr)
@@ -227,14 +240,18 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   g.sampleGrabber = new CSampleGrabber;
   g.sampleGrabber->m_pTracker = this;
   onMotion = callback;
-  g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber));
+  g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber, live));
   if (g.sinkElement == nullptr)
     return Failed("the frame sink cannot be made");
 
-  const bool linked =
-      g.decoder != nullptr
-          ? gst_element_link_many(g.captureFilter, g.capsFilter, g.decoder, g.colourConverter, nullptr)
-          : gst_element_link_many(g.captureFilter, g.capsFilter, g.colourConverter, nullptr);
+  bool linked = true;
+  GstElement *upstream = g.captureFilter;
+  for (GstElement *next : {g.capsFilter, g.newestFrame, g.decoder, g.colourConverter}) {
+    if (next == nullptr)
+      continue;
+    linked = linked && gst_element_link(upstream, next);
+    upstream = next;
+  }
   if (!linked)
     return Failed("the source cannot be linked to the converter");
   if (GST_PAD_LINK_FAILED(gst_pad_link(GetOutPin(g.colourConverter, 0), GetInPin(g.sinkElement, 0))))

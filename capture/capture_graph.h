@@ -1,7 +1,7 @@
 #pragma once
-// The running capture pipeline: camera source -> capsfilter -> (decoder) -> videoconvert ->
-// the sample grabber's sink. Built by CameraTracker::BuildCaptureGraph, owned by the tracker,
-// stopped and freed through ReleaseCaptureGraph.
+// The running capture pipeline: camera source -> capsfilter -> (newest-frame queue) ->
+// (decoder) -> videoconvert -> the sample grabber's sink. Built by CameraTracker::BuildCaptureGraph, owned by
+// the tracker, stopped and freed through ReleaseCaptureGraph.
 
 #include <atomic>
 #include <thread>
@@ -27,6 +27,7 @@ public:
   _GstElement *filterGraph = nullptr;
   _GstElement *captureFilter = nullptr;
   _GstElement *capsFilter = nullptr;
+  _GstElement *newestFrame = nullptr; // live sources only
   _GstElement *decoder = nullptr;
   _GstElement *colourConverter = nullptr;
   _GstElement *sinkElement = nullptr;

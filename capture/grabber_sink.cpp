@@ -12,6 +12,7 @@ struct GrabberSink {
   CSampleGrabber *grabber;
   GstVideoInfo info;
   gboolean agreedOnce;
+  gboolean liveSource;
 };
 
 struct GrabberSinkClass {
@@ -51,6 +52,18 @@ gboolean SetInfo(GstVideoSink *sink, GstCaps *caps, const GstVideoInfo *info) {
   return TRUE;
 }
 
+// A live source stamps each frame with the running time of its capture.
+std::int64_t FrameAge(GrabberSink *self, GstBuffer *buffer) {
+  if (!self->liveSource || !GST_BUFFER_PTS_IS_VALID(buffer))
+    return -1;
+  const GstClockTime captured =
+      gst_segment_to_running_time(&GST_BASE_SINK(self)->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+  const GstClockTime now = gst_element_get_current_running_time(GST_ELEMENT(self));
+  if (!GST_CLOCK_TIME_IS_VALID(captured) || !GST_CLOCK_TIME_IS_VALID(now) || now < captured)
+    return -1;
+  return static_cast<std::int64_t>((now - captured) / GST_USECOND);
+}
+
 GstFlowReturn ShowFrame(GstVideoSink *sink, GstBuffer *buffer) {
   GrabberSink *self = AsGrabber(sink);
   GstVideoFrame frame;
@@ -61,6 +74,7 @@ GstFlowReturn ShowFrame(GstVideoSink *sink, GstBuffer *buffer) {
   sample.stride = static_cast<std::size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0));
   sample.width = GST_VIDEO_FRAME_WIDTH(&frame);
   sample.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+  sample.ageUs = FrameAge(self, buffer);
   self->grabber->DoRenderSample(sample);
   gst_video_frame_unmap(&frame);
   return GST_FLOW_OK;
@@ -110,6 +124,7 @@ void InstanceInit(GTypeInstance *instance, gpointer) {
   self->grabber = nullptr;
   gst_video_info_init(&self->info);
   self->agreedOnce = FALSE;
+  self->liveSource = FALSE;
 }
 
 GType GrabberSinkType() {
@@ -129,10 +144,11 @@ bool RegisterGrabberSink() {
   return gst_element_register(nullptr, "vexmoorgrabber", GST_RANK_NONE, GrabberSinkType());
 }
 
-GstElement *CreateGrabberSink(CSampleGrabber *grabber) {
+GstElement *CreateGrabberSink(CSampleGrabber *grabber, bool liveSource) {
   GstElement *sink = gst_element_factory_make("vexmoorgrabber", "SampleGrabber");
   if (sink != nullptr) {
     AsGrabber(sink)->grabber = grabber;
+    AsGrabber(sink)->liveSource = liveSource;
     // Frames are taken as they come; the grabber's rest after each frame sets the pace.
     g_object_set(sink, "sync", FALSE, "qos", FALSE, nullptr);
   }

@@ -12,5 +12,6 @@ inline constexpr const char *kFormatAgreedMessage = "vexmoor-format-agreed";
 
 // Registers the element type; called once after gst_init.
 bool RegisterGrabberSink();
-// A new floating sink that feeds grabber, which must outlive it.
-GstElement *CreateGrabberSink(CSampleGrabber *grabber);
+// A new floating sink that feeds grabber, which must outlive it. With a live source it tells
+// each frame's age from the frame's time stamp.
+GstElement *CreateGrabberSink(CSampleGrabber *grabber, bool liveSource);
