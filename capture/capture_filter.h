@@ -42,4 +42,5 @@ private:
 
   CameraSource m_source;
   GstElement *m_element = nullptr;
+  std::string m_devicePath; // a camera's device file, once found
 };

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "base/log.h"
@@ -158,7 +159,13 @@ void CaptureGraph::Watch(bool loop) {
 void ReleaseCaptureGraph(CaptureGraph *graph) { delete graph; }
 
 int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
-  const CameraSource source = CurrentCameraSource();
+  CameraSource source = CurrentCameraSource();
+  const CaptureSizeChoice size = CurrentCaptureSize();
+  // A size asked for is also the test picture's.
+  if (source.kind == CameraSourceKind::Test && size.given && size.rule == CaptureSizeChoice::Rule::Nearest) {
+    source.testWidth = size.width;
+    source.testHeight = size.height;
+  }
   if (source.kind == CameraSourceKind::None) {
     LogDebug("camera: none chosen");
     return 0;
@@ -200,11 +207,15 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   gst_caps_unref(offered);
   if (source.kind == CameraSourceKind::Auto || source.kind == CameraSourceKind::Named)
     SmallestFirst(capabilities);
-  const int chosen = ChooseCaptureSize(capabilities, *this);
+  const int chosen = ChooseCaptureSize(capabilities, size, *this);
   if (chosen >= 0) {
     const Capability &c = capabilities[static_cast<size_t>(chosen)];
     LogDebug("camera: %zu formats offered; %s %d x %d chosen", capabilities.size(), c.media.c_str(), c.width,
              c.height);
+    if (size.given && size.rule == CaptureSizeChoice::Rule::Nearest &&
+        (std::abs(c.width) != size.width || std::abs(c.height) != size.height))
+      LogWarning("camera: %s offers no %d x %d; %d x %d is taken", sourceName.c_str(), size.width,
+                 size.height, c.width, c.height);
   } else {
     LogDebug("camera: %zu formats offered; any format taken", capabilities.size());
   }
