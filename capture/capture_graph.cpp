@@ -158,6 +158,16 @@ void CaptureGraph::Watch(bool loop) {
 
 void ReleaseCaptureGraph(CaptureGraph *graph) { delete graph; }
 
+void ChangeTrackingMode(CameraTracker &tracker, int mode) {
+  if (tracker.graphBuilt && tracker.graph != nullptr && tracker.graph->sampleGrabber != nullptr) {
+    tracker.graph->sampleGrabber->RequestTrackingMode(mode);
+    return;
+  }
+  tracker.SetMode(mode, false, tracker.gridTarget);
+  if (tracker.format.biWidth > 0)
+    tracker.ConfigureFormat();
+}
+
 int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   CameraSource source = CurrentCameraSource();
   const CaptureSizeChoice size = CurrentCaptureSize();

@@ -9,6 +9,7 @@
 struct _GstElement;
 struct _GstBus;
 class CSampleGrabber;
+class CameraTracker;
 
 class CaptureGraph {
 public:
@@ -43,3 +44,8 @@ private:
 
 // The tracker's releaseGraph.
 void ReleaseCaptureGraph(CaptureGraph *graph);
+
+// Changes the tracker's mode without racing the stream: on the streaming thread just before
+// the next frame while a graph runs, at once otherwise. Either way the tracker primes again.
+// The user-interface thread's way to switch tracking modes.
+void ChangeTrackingMode(CameraTracker &tracker, int mode);

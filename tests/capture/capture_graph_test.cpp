@@ -99,6 +99,22 @@ TEST_F(CaptureGraphTest, AMovingPictureSteersWithItsDirectionAndSize) {
   }
 }
 
+TEST_F(CaptureGraphTest, AModeChangeWhileFramesFlowTakesEffectBetweenFrames) {
+  SetCameraSource(CameraSource{.kind = CameraSourceKind::Test, .name = {}, .testStepX = 8});
+  auto tracker = std::make_unique<CameraTracker>();
+  tracker->SetMode(BlockMatching, false, 40);
+  ASSERT_EQ(tracker->BuildCaptureGraph(RecordReport), 1);
+  ASSERT_TRUE(AwaitReports(3));
+  ChangeTrackingMode(*tracker, PlayerTracking);
+  const size_t before = Reports().size();
+  ASSERT_TRUE(AwaitReports(before + 3));
+  tracker->releaseGraph(tracker->graph); // stops the stream: the fields may be read now
+  tracker->graph = nullptr;
+  tracker->graphBuilt = false;
+  EXPECT_EQ(tracker->mode, PlayerTracking);
+  EXPECT_EQ(tracker->figures.mode, PlayerTracking); // the buffers were made for it
+}
+
 TEST_F(CaptureGraphTest, TheSourcesSizeChoiceReachesTheTracker) {
   SetCameraSource(CameraSource{.kind = CameraSourceKind::Pipeline,
                                .name = "videotestsrc pattern=ball ! capsfilter caps=\"video/x-raw,width=80,"
