@@ -279,6 +279,7 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
     return Failed("the converter cannot be linked to the frame sink");
 
   GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(g.filterGraph));
+  PublishSinkSetup();
   gst_element_set_state(g.filterGraph, GST_STATE_PLAYING);
   const bool started = AwaitFirstFormat(bus);
   gst_object_unref(bus);

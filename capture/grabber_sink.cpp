@@ -3,9 +3,19 @@
 #include <gst/video/gstvideosink.h>
 #include <gst/video/video.h>
 
+#include <atomic>
+
 #include "capture/sample_grabber.h"
 
 namespace {
+
+// GStreamer hands the stream to its threads through glib's own locks, which ThreadSanitizer
+// cannot see: a thread taken again from GStreamer's pool then seems to race with the build
+// that set the sink, its grabber and the tracker up. The build publishes its work here before
+// the stream starts, and each streaming call takes it first (one atomic load a frame).
+std::atomic<unsigned> g_setupPublished{0};
+
+void TakeSinkSetup() { static_cast<void>(g_setupPublished.load(std::memory_order_acquire)); }
 
 struct GrabberSink {
   GstVideoSink parent;
@@ -37,6 +47,7 @@ bool ProposalFromCaps(GstCaps *caps, VideoType *type) {
 // here, from the caps event, which comes on the streaming thread between frames, never while
 // a frame is in the tracker.
 gboolean SetInfo(GstVideoSink *sink, GstCaps *caps, const GstVideoInfo *info) {
+  TakeSinkSetup();
   GrabberSink *self = AsGrabber(sink);
   VideoType type;
   if (self->grabber == nullptr || !ProposalFromCaps(caps, &type) ||
@@ -65,6 +76,7 @@ std::int64_t FrameAge(GrabberSink *self, GstBuffer *buffer) {
 }
 
 GstFlowReturn ShowFrame(GstVideoSink *sink, GstBuffer *buffer) {
+  TakeSinkSetup();
   GrabberSink *self = AsGrabber(sink);
   GstVideoFrame frame;
   if (self->grabber == nullptr || !gst_video_frame_map(&frame, &self->info, buffer, GST_MAP_READ))
@@ -139,6 +151,8 @@ GType GrabberSinkType() {
 }
 
 } // namespace
+
+void PublishSinkSetup() { g_setupPublished.fetch_add(1, std::memory_order_release); }
 
 bool RegisterGrabberSink() {
   return gst_element_register(nullptr, "vexmoorgrabber", GST_RANK_NONE, GrabberSinkType());
