@@ -69,6 +69,20 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
       if (!TakeValue(argc, argv, &i, name, &out->camera, error))
         return false;
       out->cameraGiven = true;
+    } else if (name == "--camera-size") {
+      if (!TakeValue(argc, argv, &i, name, &out->cameraSize, error))
+        return false;
+    } else if (name == "--anti-flicker") {
+      if (!TakeValue(argc, argv, &i, name, &out->antiFlicker, error))
+        return false;
+    } else if (name == "--steer") {
+      if (!TakeValue(argc, argv, &i, name, &out->steer, error))
+        return false;
+    } else if (name == "--camera-mode") {
+      if (!TakeValue(argc, argv, &i, name, &out->cameraMode, error))
+        return false;
+    } else if (name == "--camera-view" && !hasInlineValue) {
+      out->cameraView = true;
     } else if (name == "--record") {
       if (!TakeValue(argc, argv, &i, name, &out->recordFile, error))
         return false;
@@ -85,14 +99,19 @@ bool ParseCommandLine(int argc, const char *const *argv, CommandLine *out, std::
   // A replay takes its settings, results and camera from the recording.
   if (!out->replayFile.empty()) {
     const char *clash = out->cameraGiven             ? "--camera"
+                        : !out->cameraSize.empty()   ? "--camera-size"
+                        : !out->antiFlicker.empty()  ? "--anti-flicker"
+                        : !out->steer.empty()        ? "--steer"
+                        : !out->cameraMode.empty()   ? "--camera-mode"
+                        : out->cameraView            ? "--camera-view"
                         : !out->settingsFile.empty() ? "--settings"
                         : !out->dataDir.empty()      ? "--data-dir"
                         : !out->recordFile.empty()   ? "--record"
                         : out->exitAfterFirstFrame   ? "--exit-after-first-frame"
                                                      : nullptr;
     if (clash) {
-      *error = std::string("--replay takes the settings, results and camera from the recording; ") + clash +
-               " cannot go with it";
+      *error = std::string("--replay takes the settings, results and camera choices from the recording; ") +
+               clash + " cannot go with it";
       return false;
     }
   } else if (out->show) {
@@ -113,6 +132,15 @@ std::string UsageText() {
          "  --camera SOURCE   auto (the first camera, default), test (a moving test picture),\n"
          "                    none, a video file, or a camera's name from --list-cameras\n"
          "  --list-cameras    list the cameras found and end\n"
+         "  --camera-size SIZE  WxH: the camera's size, or the nearest it has (default 320x240);\n"
+         "                    small: its smallest of at least 100 pixels\n"
+         "  --anti-flicker HZ  the camera's anti-flicker: auto (the camera's own, else 50 or 60\n"
+         "                    from the locale's country; default), 50, 60, or none (left alone)\n"
+         "  --steer WAY       which way a motion steers: picture (follow the picture), camera\n"
+         "                    (follow the camera) or mirror; kept choice or the mode's default\n"
+         "  --camera-mode MODE  block (the whole picture's motion) or player (a head or hand\n"
+         "                    before a still webcam; steers mirrored unless chosen otherwise)\n"
+         "  --camera-view     open the camera view at start: what the camera sees and why\n"
          "  --record FILE     write a recording of the run (its inputs, seed, settings, results)\n"
          "  --replay FILE     play a recording back without a window and check that it ends as\n"
          "                    recorded (exit 1 when it does not)\n"

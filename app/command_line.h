@@ -14,6 +14,11 @@ struct CommandLine {
   std::string dataDir;      // --data-dir DIR
   std::string camera = "auto";
   bool cameraGiven = false;
+  std::string cameraSize;           // --camera-size WxH or small (checked by the capture code)
+  std::string antiFlicker;          // --anti-flicker auto, 50, 60 or none
+  std::string steer;                // --steer picture, camera or mirror
+  std::string cameraMode;           // --camera-mode block or player
+  bool cameraView = false;          // --camera-view: the camera view opens at start
   bool exitAfterFirstFrame = false; // for start-up timing: end once the first frame is shown
   std::string recordFile;           // --record FILE: write a recording of the run
   std::string replayFile;           // --replay FILE: play a recording back and check its end

@@ -12,7 +12,11 @@
 #include "app/startup.h"
 #include "base/log.h"
 #include "base/version.h"
+#include "capture/anti_flicker.h"
 #include "capture/camera_source.h"
+#include "capture/capabilities.h"
+#include "game/camera_choices.h"
+#include "motion/point_trail.h"
 #include "platform/backend.h"
 #include "platform/resources.h"
 #include "platform/window.h"
@@ -65,6 +69,38 @@ private:
   bool closing_ = false;
 };
 
+// The camera's size and anti-flicker, the steering and the tracking mode: each bad value is
+// told in one line.
+bool ApplyCameraOptions(const CommandLine &options) {
+  std::string error;
+  CaptureSizeChoice size;
+  if (!options.cameraSize.empty() && !ParseCaptureSize(options.cameraSize, &size, &error)) {
+    std::fprintf(stderr, "vexmoor: --camera-size %s\n", error.c_str());
+    return false;
+  }
+  AntiFlicker antiFlicker = AntiFlicker::Auto;
+  if (!options.antiFlicker.empty() && !ParseAntiFlicker(options.antiFlicker, &antiFlicker, &error)) {
+    std::fprintf(stderr, "vexmoor: --anti-flicker %s\n", error.c_str());
+    return false;
+  }
+  SteeringDirection direction;
+  if (!options.steer.empty() && !ParseSteeringDirection(options.steer.c_str(), &direction)) {
+    std::fprintf(stderr, "vexmoor: --steer takes picture, camera or mirror, not '%s'\n",
+                 options.steer.c_str());
+    return false;
+  }
+  TrackingChoice tracking;
+  if (!options.cameraMode.empty() && !ParseTrackingChoice(options.cameraMode, &tracking)) {
+    std::fprintf(stderr, "vexmoor: --camera-mode takes block or player, not '%s'\n",
+                 options.cameraMode.c_str());
+    return false;
+  }
+  SetCaptureSize(size);
+  SetAntiFlicker(antiFlicker);
+  SetStartupChoices({options.steer, options.cameraMode, options.cameraView});
+  return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -101,6 +137,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "vexmoor: --camera: %s\n", error.c_str());
     return 2;
   }
+  if (!ApplyCameraOptions(options))
+    return 2;
   if (options.replayFile.empty()) {
     SetStartupFiles(SettingsFilePath(options.settingsFile), ResultsFilePath(options.dataDir));
     // Before any window: a second start raises the first (or gives way) and shows nothing.

@@ -60,3 +60,10 @@ std::string ResultsFilePath(const std::string &overrideDir) {
     return Join(overrideDir, "results.txt");
   return BaseFolderFile("XDG_DATA_HOME", ".local/share", "results.txt");
 }
+
+std::string SteeringFilePath(const std::string &settingsFile) {
+  if (settingsFile.empty())
+    return std::string();
+  const std::size_t slash = settingsFile.rfind('/');
+  return slash == std::string::npos ? "steering.txt" : settingsFile.substr(0, slash + 1) + "steering.txt";
+}

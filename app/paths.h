@@ -1,7 +1,7 @@
 #pragma once
-// Where the game keeps its two files on the desktop: the settings file it reads and the
-// results file of the score table. Start-up asks once, with the command-line overrides;
-// nothing here touches the disk.
+// Where the game keeps its files on the desktop: the settings file it reads, the results file
+// of the score table and the camera steering choices beside the settings. Start-up asks once,
+// with the command-line overrides; nothing here touches the disk.
 
 #include <string>
 
@@ -15,3 +15,7 @@ std::string SettingsFilePath(const std::string &overrideFile);
 // The folder may not exist yet: the score table makes it when it saves.
 // Empty when there is no home folder to resolve against.
 std::string ResultsFilePath(const std::string &overrideDir);
+
+// The camera steering choices: steering.txt in the settings file's folder. Empty with no
+// settings file.
+std::string SteeringFilePath(const std::string &settingsFile);

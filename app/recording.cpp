@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/paths.h"
 #include "app/startup.h"
 #include "platform/recording.h"
 #include "platform/window.h"
@@ -19,6 +20,8 @@ namespace {
 
 // The largest results file the score table reads: 5 levels x 90 records x 260 bytes + 512.
 constexpr std::size_t kMaxResultsBytes = 117512;
+// The camera steering choices' file is a few short lines; the game reads no more than this.
+constexpr std::size_t kMaxSteeringBytes = 4096;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -115,7 +118,8 @@ struct Plan {
   int cameraBuilt = 0, exitCode = 0;
   std::int32_t score = 0;
   std::string settings, board, resultsEnd, camera;
-  std::optional<Bytes> resultsStart;
+  std::optional<Bytes> resultsStart, steeringStart;
+  StartupChoices choices;
 };
 
 template <typename T> bool Number(const std::string &text, T *out) {
@@ -172,6 +176,19 @@ bool ReadPlan(const Recording &r, Plan *plan, std::string *error) {
   plan->settings = *r.Note("settings");
   if (const std::string *camera = r.Note("camera"))
     plan->camera = *camera;
+  // Recordings made before the camera choices were kept start from the defaults.
+  if (const std::string *steering = r.Note("steering-start"); steering && *steering != "none") {
+    Bytes bytes;
+    if (steering->size() > 2 * kMaxSteeringBytes || !FromHex(*steering, &bytes))
+      return bad("steering-start", "the file's bytes in hexadecimal (at most 4096) or 'none'");
+    plan->steeringStart = std::move(bytes);
+  }
+  if (const std::string *steer = r.Note("steer"))
+    plan->choices.steer = *steer;
+  if (const std::string *mode = r.Note("camera-mode"))
+    plan->choices.cameraMode = *mode;
+  if (const std::string *view = r.Note("camera-view"))
+    plan->choices.cameraView = *view == "1";
   if (!r.inputs.empty() && r.inputs.front().at < plan->clock) {
     *error =
         "the first input, at " + std::to_string(r.inputs.front().at) + " ms, comes before the clock starts";
@@ -246,6 +263,16 @@ int RunVexmoor(std::unique_ptr<Backend> screen, HINSTANCE instance, const std::s
     RecordNote("camera", camera);
     RecordNote("settings", SettingsLine(settings));
     RecordNote("results-start", results ? Hex(*results) : "none");
+    // The camera choices the run starts with: the kept ones, then the command line's.
+    std::optional<Bytes> steering = ReadHead(SteeringFilePath(settingsFile), kMaxSteeringBytes);
+    RecordNote("steering-start", steering ? Hex(*steering) : "none");
+    const StartupChoices &choices = CurrentStartupChoices();
+    if (!choices.steer.empty())
+      RecordNote("steer", choices.steer);
+    if (!choices.cameraMode.empty())
+      RecordNote("camera-mode", choices.cameraMode);
+    if (choices.cameraView)
+      RecordNote("camera-view", "1");
     SetStartupSeed(clock);
   };
   auto atEnd = [&](int code) {
@@ -284,9 +311,12 @@ int ReplayRecording(const std::string &recordFile, HINSTANCE instance, std::uniq
   }
   std::string settingsFile = folder.path + "/settings.txt", resultsFile = folder.path + "/results.txt";
   std::string settingsText = plan.settings + "\n";
+  const std::string steeringFile = SteeringFilePath(settingsFile);
   bool written =
       WriteFile(settingsFile, settingsText.data(), settingsText.size()) &&
-      (!plan.resultsStart || WriteFile(resultsFile, plan.resultsStart->data(), plan.resultsStart->size()));
+      (!plan.resultsStart || WriteFile(resultsFile, plan.resultsStart->data(), plan.resultsStart->size())) &&
+      (!plan.steeringStart ||
+       WriteFile(steeringFile, plan.steeringStart->data(), plan.steeringStart->size()));
   if (!written) {
     std::fprintf(stderr, "vexmoor: --replay: cannot write in %s\n", folder.path.c_str());
     return 1;
@@ -333,6 +363,7 @@ int ReplayRecording(const std::string &recordFile, HINSTANCE instance, std::uniq
   EnvironmentOverride runtime("XDG_RUNTIME_DIR", folder.path);
   ResetAppState();
   SetStartupSeed(plan.seed);
+  SetStartupChoices(plan.choices);
   AssumeCameraBuild(plan.cameraBuilt, plan.camera != "none");
   std::uint32_t end = 0;
   std::size_t leftOver = 0;

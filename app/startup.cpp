@@ -8,11 +8,15 @@
 #include <thread>
 #include <utility>
 
+#include "app/camera_wiring.h"
 #include "app/close_signals.h"
+#include "app/paths.h"
 #include "app/power_keeping.h"
 #include "base/log.h"
 #include "base/utf16.h"
 #include "capture/camera_source.h"
+#include "game/camera_choices.h"
+#include "game/camera_view.h"
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "motion/camera_tracker.h"
@@ -45,6 +49,7 @@ int g_assumedCameraBuild = -1;
 bool g_assumedCameraAsked = true;
 int g_cameraBuild = -1;
 std::uint64_t g_boardDigest = 0;
+StartupChoices g_choices;
 
 // FNV-1a over the board's state: the snake, the food, the direction, the steering thresholds.
 std::uint64_t BoardDigest(const SnakeBoard &b) {
@@ -62,6 +67,22 @@ std::uint64_t BoardDigest(const SnakeBoard &b) {
     add(&b.bodyY[i], sizeof b.bodyY[i]);
   }
   return h;
+}
+
+// The kept camera choices, then the command line's for this run; a value that is not a choice
+// (a replay of a tampered recording) is told and left out.
+void LoadStartupCameraChoices() {
+  LoadCameraChoices(SteeringFilePath(g_settingsFile));
+  TrackingChoice tracking;
+  if (!g_choices.cameraMode.empty() && ParseTrackingChoice(g_choices.cameraMode, &tracking))
+    ChooseTrackingForRun(tracking);
+  else if (!g_choices.cameraMode.empty())
+    LogWarning("camera mode '%s' is not block or player; left out", g_choices.cameraMode.c_str());
+  SteeringDirection direction;
+  if (!g_choices.steer.empty() && ParseSteeringDirection(g_choices.steer.c_str(), &direction))
+    ChooseSteeringForRun(direction);
+  else if (!g_choices.steer.empty())
+    LogWarning("steering '%s' is not picture, camera or mirror; left out", g_choices.steer.c_str());
 }
 
 // Held from the first check to the end of the run: whoever holds it owns the results file.
@@ -176,6 +197,10 @@ void SetStartupSeed(std::uint32_t seed) {
   g_seed = seed;
 }
 
+void SetStartupChoices(const StartupChoices &choices) { g_choices = choices; }
+
+const StartupChoices &CurrentStartupChoices() { return g_choices; }
+
 void AssumeCameraBuild(int built, bool asked) {
   g_assumedCameraBuild = built;
   g_assumedCameraAsked = asked;
@@ -194,6 +219,7 @@ void ResetAppState() {
   g_assumedCameraBuild = g_cameraBuild = -1;
   g_assumedCameraAsked = true;
   g_boardDigest = 0;
+  g_choices = StartupChoices{};
 }
 
 std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -274,7 +300,9 @@ bool InitInstance(HINSTANCE instance, int) {
   const GameSettings &s = g_app.settings;
   g_app.tracker->SetThresholds(s.blockPeakRatio, s.profilePeakRatio, s.blockMinContrast,
                                s.profileMinContrast);
-  g_app.tracker->SetMode(BlockMatching, false, 40);
+  LoadStartupCameraChoices();
+  g_app.tracker->SetMode(TrackingModeOf(CurrentTrackingChoice()), false, 40);
+  SetSteeringDirection(ChosenSteering());
   // Camera reports come through the platform's input door, so the trail takes them on this
   // thread in the loop's order, and recordings hold them.
   SetMotionHandler(AppendMotion);
@@ -289,8 +317,13 @@ bool InitInstance(HINSTANCE instance, int) {
       MessageBoxW(window, kCameraErrorText, u"Vexmoor", MB_OK);
     g_app.padControl = 1;
   }
+  WireCamera();
   // Closing from outside while the camera error was shown has already torn everything down.
   g_app.mainWindow = IsWindow(window) ? window : nullptr;
+  // The camera view opens over the game screen, so that "Back" leads to the game.
+  OpenCameraViewAtStart(g_choices.cameraView && g_app.mainWindow);
+  if (g_choices.cameraView && g_app.mainWindow)
+    PostMessageW(window, WM_COMMAND, IDM_OK, 0);
   return true;
 }
 

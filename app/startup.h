@@ -28,6 +28,16 @@ bool InitInstance(HINSTANCE instance, int show);
 std::uint16_t RegisterMainClass(HINSTANCE instance, const char16_t *className);
 std::intptr_t MainWndProc(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
+// The camera choices the command line made for this run (checked by main(); empty: the kept
+// ones), and whether the camera view opens at start. A recording keeps them; a replay sets them.
+struct StartupChoices {
+  std::string steer;      // picture, camera or mirror
+  std::string cameraMode; // block or player
+  bool cameraView = false;
+};
+void SetStartupChoices(const StartupChoices &choices);
+const StartupChoices &CurrentStartupChoices();
+
 // What recordings and replays set before VexmoorEntry and read after it (app/recording.cpp).
 // The random seed (otherwise the tick count at entry).
 void SetStartupSeed(std::uint32_t seed);

@@ -3,7 +3,9 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <mutex>
 
 #include "capture/gst_setup.h"
 #include "motion/camera_tracker.h"
@@ -28,6 +30,33 @@ bool ValueHolds(const GValue *value, int n) {
   }
   return false;
 }
+
+int LargerSide(const Capability &c) { return std::max(std::abs(c.width), std::abs(c.height)); }
+std::int64_t Area(const Capability &c) { return std::int64_t(std::abs(c.width)) * std::abs(c.height); }
+
+// Nearest: index of the size chosen, or -1 for an empty list.
+int NearestSize(const std::vector<Capability> &capabilities, int width, int height) {
+  const int count = static_cast<int>(capabilities.size());
+  for (int i = 0; i < count; ++i) {
+    const Capability &c = capabilities[static_cast<size_t>(i)];
+    if (std::abs(c.width) == width && std::abs(c.height) == height)
+      return i;
+  }
+  const int wanted = std::max(width, height);
+  int smallestLarger = -1, largest = -1;
+  for (int i = 0; i < count; ++i) {
+    const Capability &c = capabilities[static_cast<size_t>(i)];
+    if (LargerSide(c) >= wanted &&
+        (smallestLarger < 0 || Area(c) < Area(capabilities[static_cast<size_t>(smallestLarger)])))
+      smallestLarger = i;
+    if (largest < 0 || Area(c) > Area(capabilities[static_cast<size_t>(largest)]))
+      largest = i;
+  }
+  return smallestLarger >= 0 ? smallestLarger : largest;
+}
+
+std::mutex g_sizeLock;
+CaptureSizeChoice g_size;
 
 } // namespace
 
@@ -74,20 +103,66 @@ std::vector<Capability> CapabilitiesFromCaps(const std::string &capsText) {
 }
 
 void SmallestFirst(std::vector<Capability> &capabilities) {
-  auto area = [](const Capability &c) { return std::int64_t(std::abs(c.width)) * std::abs(c.height); };
   std::stable_sort(capabilities.begin(), capabilities.end(),
-                   [&](const Capability &a, const Capability &b) { return area(a) < area(b); });
+                   [](const Capability &a, const Capability &b) { return Area(a) < Area(b); });
 }
 
 int ChooseCaptureSize(const std::vector<Capability> &capabilities, CameraTracker &tracker) {
   const int count = static_cast<int>(capabilities.size());
   for (int i = 0; i < count; ++i) {
     const Capability &c = capabilities[static_cast<size_t>(i)];
-    const int largest = std::max(std::abs(c.width), std::abs(c.height));
-    if (largest >= 100 || i == count - 1) {
-      tracker.blockSize = CameraTracker::ChooseBlockSize(largest, tracker.gridTarget);
+    if (LargerSide(c) >= 100 || i == count - 1) {
+      tracker.blockSize = CameraTracker::ChooseBlockSize(LargerSide(c), tracker.gridTarget);
       return i;
     }
   }
   return -1;
+}
+
+int ChooseCaptureSize(const std::vector<Capability> &capabilities, const CaptureSizeChoice &choice,
+                      CameraTracker &tracker) {
+  if (choice.rule == CaptureSizeChoice::Rule::FirstOf100)
+    return ChooseCaptureSize(capabilities, tracker);
+  const int chosen = NearestSize(capabilities, choice.width, choice.height);
+  if (chosen >= 0)
+    tracker.blockSize = CameraTracker::ChooseBlockSize(LargerSide(capabilities[static_cast<size_t>(chosen)]),
+                                                       tracker.gridTarget);
+  return chosen;
+}
+
+bool ParseCaptureSize(const std::string &text, CaptureSizeChoice *choice, std::string *error) {
+  CaptureSizeChoice parsed;
+  parsed.given = true;
+  if (text == "small") {
+    parsed.rule = CaptureSizeChoice::Rule::FirstOf100;
+    *choice = parsed;
+    return true;
+  }
+  const std::size_t x = text.find('x');
+  auto side = [&](const std::string &digits, int *out) {
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    errno = 0;
+    const long value = std::strtol(digits.c_str(), nullptr, 10);
+    *out = static_cast<int>(value);
+    return errno == 0 && value >= 1 && value <= 16384;
+  };
+  if (x == std::string::npos || !side(text.substr(0, x), &parsed.width) ||
+      !side(text.substr(x + 1), &parsed.height)) {
+    if (error != nullptr)
+      *error = "takes WxH (such as 320x240, each side 1 to 16384) or small, not '" + text + "'";
+    return false;
+  }
+  *choice = parsed;
+  return true;
+}
+
+void SetCaptureSize(const CaptureSizeChoice &choice) {
+  std::lock_guard<std::mutex> hold(g_sizeLock);
+  g_size = choice;
+}
+
+CaptureSizeChoice CurrentCaptureSize() {
+  std::lock_guard<std::mutex> hold(g_sizeLock);
+  return g_size;
 }

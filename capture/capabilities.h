@@ -1,6 +1,7 @@
 #pragma once
-// The capture sizes a source offers, in its own order, and the choice among them: the first
-// whose larger side is at least 100 pixels, else the last. Used by the capture graph build.
+// The capture sizes a source offers, in its own order, and the choice among them: by default
+// the size nearest 320 x 240, or the first whose larger side is at least 100 pixels. Used by
+// the capture graph build; the choice is set from the command line.
 
 #include <string>
 #include <vector>
@@ -29,6 +30,24 @@ std::vector<Capability> CapabilitiesFromCaps(const std::string &capsText);
 // keeping the order of equal sizes.
 void SmallestFirst(std::vector<Capability> &capabilities);
 
+// How the capture size is chosen. Nearest: exactly width x height where offered, else the
+// smallest size whose larger side reaches the wanted larger side, else the largest size.
+// FirstOf100: the first size whose larger side is at least 100 pixels, else the last.
+// The turn threshold is in camera pixels, so at 160 x 120 slow pans hardly steer; 320 x 240
+// is the default for that reason.
+struct CaptureSizeChoice {
+  enum class Rule { Nearest, FirstOf100 } rule = Rule::Nearest;
+  int width = 320, height = 240;
+  bool given = false; // a size the player asked for (the test picture then takes it too)
+};
+
+// "WxH" (each side 1 to 16384) or "small" (FirstOf100). False with a one-line reason otherwise.
+bool ParseCaptureSize(const std::string &text, CaptureSizeChoice *choice, std::string *error);
+void SetCaptureSize(const CaptureSizeChoice &choice);
+CaptureSizeChoice CurrentCaptureSize();
+
 // Index of the chosen capability, or -1 when the list is empty. Sets the tracker's blockSize
-// from the chosen size.
+// from the chosen size. The first form is FirstOf100.
 int ChooseCaptureSize(const std::vector<Capability> &capabilities, CameraTracker &tracker);
+int ChooseCaptureSize(const std::vector<Capability> &capabilities, const CaptureSizeChoice &choice,
+                      CameraTracker &tracker);

@@ -1,6 +1,9 @@
 #include "capture/capture_filter.h"
 
+#include <gst/base/gstbasesrc.h>
+
 #include "base/utf16.h"
+#include "capture/anti_flicker.h"
 
 #include "capture/gst_setup.h"
 #include "capture/pin_helpers.h"
@@ -19,6 +22,26 @@ std::vector<GstDevice *> CameraDevices() {
   g_list_free(found);
   gst_object_unref(monitor);
   return devices;
+}
+
+bool IsLiveSource(GstElement *source) {
+  if (source == nullptr)
+    return false;
+  if (GST_IS_BASE_SRC(source))
+    return gst_base_src_is_live(GST_BASE_SRC(source));
+  if (!GST_IS_BIN(source))
+    return false;
+  bool live = false;
+  GstIterator *elements = gst_bin_iterate_recurse(GST_BIN(source));
+  GValue item = G_VALUE_INIT;
+  while (!live && gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+    GstElement *element = GST_ELEMENT(g_value_get_object(&item));
+    live = GST_IS_BASE_SRC(element) && gst_base_src_is_live(GST_BASE_SRC(element));
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(elements);
+  return live;
 }
 
 CaptureFilter::CaptureFilter(const CameraSource &source) : m_source(source) {}
@@ -67,6 +90,8 @@ HRESULT CaptureFilter::Load(CPropertyBag *bag) {
   case CameraSourceKind::Auto:
   case CameraSourceKind::Named:
     element = OpenCamera(name);
+    if (element != nullptr)
+      ApplyAntiFlicker(element, m_devicePath);
     break;
   case CameraSourceKind::Test:
     element =
@@ -106,17 +131,18 @@ GstElement *CaptureFilter::TakeElement() {
 
 namespace {
 
-// Whether the camera's device file is path (for a camera chosen as /dev/video0).
-bool HasDevicePath(GstDevice *device, const std::string &path) {
+// The camera's device file (/dev/video0), as v4l2's and PipeWire's providers name it.
+std::string DevicePath(GstDevice *device) {
   GstStructure *properties = gst_device_get_properties(device);
-  bool found = false;
+  std::string path;
   for (const char *key : {"device.path", "api.v4l2.path"}) {
     const gchar *value = properties != nullptr ? gst_structure_get_string(properties, key) : nullptr;
-    found = found || (value != nullptr && path == value);
+    if (path.empty() && value != nullptr)
+      path = value;
   }
   if (properties != nullptr)
     gst_structure_free(properties);
-  return found;
+  return path;
 }
 
 } // namespace
@@ -125,8 +151,12 @@ GstElement *CaptureFilter::OpenCamera(const std::string &name) {
   GstElement *element = nullptr;
   for (GstDevice *device : CameraDevices()) {
     gchar *deviceName = gst_device_get_display_name(device);
-    if (element == nullptr && ((deviceName != nullptr && name == deviceName) || HasDevicePath(device, name)))
+    const std::string path = DevicePath(device);
+    if (element == nullptr &&
+        ((deviceName != nullptr && name == deviceName) || (!path.empty() && path == name))) {
       element = gst_device_create_element(device, nullptr);
+      m_devicePath = path;
+    }
     g_free(deviceName);
     gst_object_unref(device);
   }

@@ -15,6 +15,10 @@ class CPropertyBag;
 // The cameras present, each with a reference for the caller, first camera first.
 std::vector<GstDevice *> CameraDevices();
 
+// Whether the source captures in real time (a camera), rather than making frames when asked
+// (the test picture, a video file): it, or an element inside it, is a live source.
+bool IsLiveSource(GstElement *source);
+
 class CaptureFilter {
 public:
   explicit CaptureFilter(const CameraSource &source);
@@ -38,4 +42,5 @@ private:
 
   CameraSource m_source;
   GstElement *m_element = nullptr;
+  std::string m_devicePath; // a camera's device file, once found
 };

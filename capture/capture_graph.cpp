@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "base/log.h"
@@ -122,7 +123,8 @@ CaptureGraph::~CaptureGraph() {
   // delivered and the tracker's buffers may go.
   if (filterGraph != nullptr)
     gst_element_set_state(filterGraph, GST_STATE_NULL);
-  for (_GstElement *element : {captureFilter, capsFilter, decoder, colourConverter, sinkElement, filterGraph})
+  for (_GstElement *element :
+       {captureFilter, capsFilter, newestFrame, decoder, colourConverter, sinkElement, filterGraph})
     Unref(element);
   if (m_bus != nullptr)
     gst_object_unref(m_bus);
@@ -156,8 +158,24 @@ void CaptureGraph::Watch(bool loop) {
 
 void ReleaseCaptureGraph(CaptureGraph *graph) { delete graph; }
 
+void ChangeTrackingMode(CameraTracker &tracker, int mode) {
+  if (tracker.graphBuilt && tracker.graph != nullptr && tracker.graph->sampleGrabber != nullptr) {
+    tracker.graph->sampleGrabber->RequestTrackingMode(mode);
+    return;
+  }
+  tracker.SetMode(mode, false, tracker.gridTarget);
+  if (tracker.format.biWidth > 0)
+    tracker.ConfigureFormat();
+}
+
 int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
-  const CameraSource source = CurrentCameraSource();
+  CameraSource source = CurrentCameraSource();
+  const CaptureSizeChoice size = CurrentCaptureSize();
+  // A size asked for is also the test picture's.
+  if (source.kind == CameraSourceKind::Test && size.given && size.rule == CaptureSizeChoice::Rule::Nearest) {
+    source.testWidth = size.width;
+    source.testHeight = size.height;
+  }
   if (source.kind == CameraSourceKind::None) {
     LogDebug("camera: none chosen");
     return 0;
@@ -189,6 +207,7 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   g.captureFilter = Adopt(g.filterGraph, filter.TakeElement());
   if (g.captureFilter == nullptr)
     return Failed("the source cannot join the pipeline");
+  const bool live = IsLiveSource(g.captureFilter);
 
   // The source's sizes, a camera's smallest first; the choice also sets blockSize.
   GstCaps *offered = gst_pad_query_caps(GetOutPin(g.captureFilter, 0), nullptr);
@@ -198,11 +217,15 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   gst_caps_unref(offered);
   if (source.kind == CameraSourceKind::Auto || source.kind == CameraSourceKind::Named)
     SmallestFirst(capabilities);
-  const int chosen = ChooseCaptureSize(capabilities, *this);
+  const int chosen = ChooseCaptureSize(capabilities, size, *this);
   if (chosen >= 0) {
     const Capability &c = capabilities[static_cast<size_t>(chosen)];
     LogDebug("camera: %zu formats offered; %s %d x %d chosen", capabilities.size(), c.media.c_str(), c.width,
              c.height);
+    if (size.given && size.rule == CaptureSizeChoice::Rule::Nearest &&
+        (std::abs(c.width) != size.width || std::abs(c.height) != size.height))
+      LogWarning("camera: %s offers no %d x %d; %d x %d is taken", sourceName.c_str(), size.width,
+                 size.height, c.width, c.height);
   } else {
     LogDebug("camera: %zu formats offered; any format taken", capabilities.size());
   }
@@ -215,6 +238,17 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   if (g.capsFilter == nullptr)
     return Failed("GStreamer's capsfilter is missing");
 
+  // A camera fills its driver's queue faster than the sink, resting after each frame, takes
+  // frames: read in turn, each would be two or three frames old. A one-frame queue that drops
+  // the older frame keeps the camera read as fast as it delivers and hands the sink the newest.
+  // The test picture and video files make a frame when asked, so theirs is always the newest.
+  if (live) {
+    g.newestFrame = Adopt(g.filterGraph, gst_element_factory_make("queue", "NewestFrame"));
+    if (g.newestFrame == nullptr)
+      return Failed("GStreamer's queue is missing");
+    g_object_set(g.newestFrame, "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time", guint64{0},
+                 "leaky", 2 /* downstream: the older frame goes */, nullptr);
+  }
   if (chosen >= 0 && capabilities[static_cast<size_t>(chosen)].media == "image/jpeg") {
     g.decoder = Adopt(g.filterGraph, gst_element_factory_make("jpegdec", nullptr));
     if (g.decoder == nullptr)
@@ -227,20 +261,25 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
   g.sampleGrabber = new CSampleGrabber;
   g.sampleGrabber->m_pTracker = this;
   onMotion = callback;
-  g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber));
+  g.sinkElement = Adopt(g.filterGraph, CreateGrabberSink(g.sampleGrabber, live));
   if (g.sinkElement == nullptr)
     return Failed("the frame sink cannot be made");
 
-  const bool linked =
-      g.decoder != nullptr
-          ? gst_element_link_many(g.captureFilter, g.capsFilter, g.decoder, g.colourConverter, nullptr)
-          : gst_element_link_many(g.captureFilter, g.capsFilter, g.colourConverter, nullptr);
+  bool linked = true;
+  GstElement *upstream = g.captureFilter;
+  for (GstElement *next : {g.capsFilter, g.newestFrame, g.decoder, g.colourConverter}) {
+    if (next == nullptr)
+      continue;
+    linked = linked && gst_element_link(upstream, next);
+    upstream = next;
+  }
   if (!linked)
     return Failed("the source cannot be linked to the converter");
   if (GST_PAD_LINK_FAILED(gst_pad_link(GetOutPin(g.colourConverter, 0), GetInPin(g.sinkElement, 0))))
     return Failed("the converter cannot be linked to the frame sink");
 
   GstBus *bus = gst_pipeline_get_bus(GST_PIPELINE(g.filterGraph));
+  PublishSinkSetup();
   gst_element_set_state(g.filterGraph, GST_STATE_PLAYING);
   const bool started = AwaitFirstFormat(bus);
   gst_object_unref(bus);

@@ -1,7 +1,7 @@
 #pragma once
-// The running capture pipeline: camera source -> capsfilter -> (decoder) -> videoconvert ->
-// the sample grabber's sink. Built by CameraTracker::BuildCaptureGraph, owned by the tracker,
-// stopped and freed through ReleaseCaptureGraph.
+// The running capture pipeline: camera source -> capsfilter -> (newest-frame queue) ->
+// (decoder) -> videoconvert -> the sample grabber's sink. Built by CameraTracker::BuildCaptureGraph, owned by
+// the tracker, stopped and freed through ReleaseCaptureGraph.
 
 #include <atomic>
 #include <thread>
@@ -9,6 +9,7 @@
 struct _GstElement;
 struct _GstBus;
 class CSampleGrabber;
+class CameraTracker;
 
 class CaptureGraph {
 public:
@@ -27,6 +28,7 @@ public:
   _GstElement *filterGraph = nullptr;
   _GstElement *captureFilter = nullptr;
   _GstElement *capsFilter = nullptr;
+  _GstElement *newestFrame = nullptr; // live sources only
   _GstElement *decoder = nullptr;
   _GstElement *colourConverter = nullptr;
   _GstElement *sinkElement = nullptr;
@@ -42,3 +44,8 @@ private:
 
 // The tracker's releaseGraph.
 void ReleaseCaptureGraph(CaptureGraph *graph);
+
+// Changes the tracker's mode without racing the stream: on the streaming thread just before
+// the next frame while a graph runs, at once otherwise. Either way the tracker primes again.
+// The user-interface thread's way to switch tracking modes.
+void ChangeTrackingMode(CameraTracker &tracker, int mode);

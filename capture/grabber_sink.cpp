@@ -3,15 +3,26 @@
 #include <gst/video/gstvideosink.h>
 #include <gst/video/video.h>
 
+#include <atomic>
+
 #include "capture/sample_grabber.h"
 
 namespace {
+
+// GStreamer hands the stream to its threads through glib's own locks, which ThreadSanitizer
+// cannot see: a thread taken again from GStreamer's pool then seems to race with the build
+// that set the sink, its grabber and the tracker up. The build publishes its work here before
+// the stream starts, and each streaming call takes it first (one atomic load a frame).
+std::atomic<unsigned> g_setupPublished{0};
+
+void TakeSinkSetup() { static_cast<void>(g_setupPublished.load(std::memory_order_acquire)); }
 
 struct GrabberSink {
   GstVideoSink parent;
   CSampleGrabber *grabber;
   GstVideoInfo info;
   gboolean agreedOnce;
+  gboolean liveSource;
 };
 
 struct GrabberSinkClass {
@@ -36,6 +47,7 @@ bool ProposalFromCaps(GstCaps *caps, VideoType *type) {
 // here, from the caps event, which comes on the streaming thread between frames, never while
 // a frame is in the tracker.
 gboolean SetInfo(GstVideoSink *sink, GstCaps *caps, const GstVideoInfo *info) {
+  TakeSinkSetup();
   GrabberSink *self = AsGrabber(sink);
   VideoType type;
   if (self->grabber == nullptr || !ProposalFromCaps(caps, &type) ||
@@ -51,7 +63,20 @@ gboolean SetInfo(GstVideoSink *sink, GstCaps *caps, const GstVideoInfo *info) {
   return TRUE;
 }
 
+// A live source stamps each frame with the running time of its capture.
+std::int64_t FrameAge(GrabberSink *self, GstBuffer *buffer) {
+  if (!self->liveSource || !GST_BUFFER_PTS_IS_VALID(buffer))
+    return -1;
+  const GstClockTime captured =
+      gst_segment_to_running_time(&GST_BASE_SINK(self)->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+  const GstClockTime now = gst_element_get_current_running_time(GST_ELEMENT(self));
+  if (!GST_CLOCK_TIME_IS_VALID(captured) || !GST_CLOCK_TIME_IS_VALID(now) || now < captured)
+    return -1;
+  return static_cast<std::int64_t>((now - captured) / GST_USECOND);
+}
+
 GstFlowReturn ShowFrame(GstVideoSink *sink, GstBuffer *buffer) {
+  TakeSinkSetup();
   GrabberSink *self = AsGrabber(sink);
   GstVideoFrame frame;
   if (self->grabber == nullptr || !gst_video_frame_map(&frame, &self->info, buffer, GST_MAP_READ))
@@ -61,6 +86,7 @@ GstFlowReturn ShowFrame(GstVideoSink *sink, GstBuffer *buffer) {
   sample.stride = static_cast<std::size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0));
   sample.width = GST_VIDEO_FRAME_WIDTH(&frame);
   sample.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+  sample.ageUs = FrameAge(self, buffer);
   self->grabber->DoRenderSample(sample);
   gst_video_frame_unmap(&frame);
   return GST_FLOW_OK;
@@ -110,6 +136,7 @@ void InstanceInit(GTypeInstance *instance, gpointer) {
   self->grabber = nullptr;
   gst_video_info_init(&self->info);
   self->agreedOnce = FALSE;
+  self->liveSource = FALSE;
 }
 
 GType GrabberSinkType() {
@@ -125,14 +152,17 @@ GType GrabberSinkType() {
 
 } // namespace
 
+void PublishSinkSetup() { g_setupPublished.fetch_add(1, std::memory_order_release); }
+
 bool RegisterGrabberSink() {
   return gst_element_register(nullptr, "vexmoorgrabber", GST_RANK_NONE, GrabberSinkType());
 }
 
-GstElement *CreateGrabberSink(CSampleGrabber *grabber) {
+GstElement *CreateGrabberSink(CSampleGrabber *grabber, bool liveSource) {
   GstElement *sink = gst_element_factory_make("vexmoorgrabber", "SampleGrabber");
   if (sink != nullptr) {
     AsGrabber(sink)->grabber = grabber;
+    AsGrabber(sink)->liveSource = liveSource;
     // Frames are taken as they come; the grabber's rest after each frame sets the pace.
     g_object_set(sink, "sync", FALSE, "qos", FALSE, nullptr);
   }

@@ -12,5 +12,9 @@ inline constexpr const char *kFormatAgreedMessage = "vexmoor-format-agreed";
 
 // Registers the element type; called once after gst_init.
 bool RegisterGrabberSink();
-// A new floating sink that feeds grabber, which must outlive it.
-GstElement *CreateGrabberSink(CSampleGrabber *grabber);
+// Called by the build once the sink, its grabber and the tracker are set up, before the
+// stream starts (see grabber_sink.cpp).
+void PublishSinkSetup();
+// A new floating sink that feeds grabber, which must outlive it. With a live source it tells
+// each frame's age from the frame's time stamp.
+GstElement *CreateGrabberSink(CSampleGrabber *grabber, bool liveSource);

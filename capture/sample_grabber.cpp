@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "capture/frame_snapshot.h"
 #include "motion/camera_tracker.h"
 
 namespace {
@@ -53,6 +54,10 @@ HRESULT CSampleGrabber::DoRenderSample(const MediaSample &sample) {
   if (m_bBusy.exchange(true))
     return S_FALSE;
   HRESULT result = S_FALSE;
+  if (const int mode = m_pendingMode.exchange(-1); mode >= 0 && m_pTracker != nullptr) {
+    m_pTracker->SetMode(mode, false, m_pTracker->gridTarget);
+    m_configured = m_pTracker->ConfigureFormat();
+  }
   if (m_configured && sample.topRow != nullptr && sample.width == m_width && sample.height == m_height &&
       sample.stride >= static_cast<std::size_t>(m_width) * 2) {
     // GStreamer rows are top first and padded to 4 bytes; the tracker wants packed rows,
@@ -61,13 +66,18 @@ HRESULT CSampleGrabber::DoRenderSample(const MediaSample &sample) {
     std::uint16_t *out = m_packed.data();
     for (int y = m_height - 1; y >= 0; --y, out += m_width)
       std::memcpy(out, sample.topRow + static_cast<std::size_t>(y) * sample.stride, rowBytes);
+    m_lastAgeUs.store(sample.ageUs, std::memory_order_relaxed);
     m_pTracker->ProcessFrame(m_packed.data());
+    if (FramesWatched())
+      PublishFrame(m_packed.data(), m_width, m_height, m_pTracker->figures, sample.ageUs);
     Pause();
     result = S_OK;
   }
   m_bBusy = false;
   return result;
 }
+
+void CSampleGrabber::RequestTrackingMode(int mode) { m_pendingMode.store(mode < 0 ? 0 : mode); }
 
 void CSampleGrabber::Pause() {
   if (m_pacing.virtualWait != nullptr) {

@@ -30,6 +30,9 @@ struct MediaSample {
   std::size_t stride = 0;
   int width = 0;
   int height = 0;
+  // How long before the hand-over the frame was captured, in microseconds, where the source
+  // is live and stamps its frames; -1 otherwise.
+  std::int64_t ageUs = -1;
 };
 
 // How long the sink rests after each frame, and how. virtualWait, when set, replaces the real
@@ -59,6 +62,12 @@ public:
   void Unlock();
   void UnlockStop();
 
+  // Any thread: the tracker takes this mode (and primes again) on the streaming thread, just
+  // before the next frame, so the change never meets a frame in progress.
+  void RequestTrackingMode(int mode);
+  // The age of the frame last handed to the tracker (MediaSample::ageUs).
+  std::int64_t LastFrameAge() const { return m_lastAgeUs.load(std::memory_order_relaxed); }
+
   CameraTracker *m_pTracker = nullptr;
   std::atomic<bool> m_bBusy{false};
 
@@ -74,4 +83,6 @@ private:
   std::mutex m_lock;
   std::condition_variable m_wake;
   bool m_unlocked = false;
+  std::atomic<int> m_pendingMode{-1};
+  std::atomic<std::int64_t> m_lastAgeUs{-1};
 };

@@ -19,6 +19,7 @@ constexpr int kTourLeg = 40;
 constexpr GstClockTime kFrameTime = 50 * GST_MSECOND;
 
 struct MovingPicture {
+  int tourStep = kTourStep;
   int width = 0;
   int height = 0;
   int stepX = 0;
@@ -57,8 +58,8 @@ void Advance(MovingPicture &p) {
   if (dx == 0 && dy == 0) {
     static const int legs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
     const int *leg = legs[(p.frame / kTourLeg) % 4];
-    dx = leg[0] * kTourStep;
-    dy = leg[1] * kTourStep;
+    dx = leg[0] * p.tourStep;
+    dy = leg[1] * p.tourStep;
   }
   // Content moving right means the window onto the texture moves left; moving up in the
   // picture (rows top first) means the window moves down.
@@ -119,6 +120,8 @@ GstElement *CreateTestPicture(int width, int height, int stepX, int stepY) {
   auto *picture = new MovingPicture;
   picture->width = width;
   picture->height = height;
+  // A step of about a tracker block, so the tour steers at any size.
+  picture->tourStep = std::max(kTourStep, std::max(width, height) / 40);
   picture->stepX = stepX;
   picture->stepY = stepY;
   picture->texture = MakeTexture();

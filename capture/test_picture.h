@@ -5,5 +5,6 @@
 #include <gst/gst.h>
 
 // A source element giving RGB565 frames of width x height. The picture moves stepX pixels
-// right and stepY pixels up each frame; with both 0 it tours a square (right, up, left, down).
+// right and stepY pixels up each frame; with both 0 it tours a square (right, up, left, down) in steps of
+// about a fortieth of its larger side.
 GstElement *CreateTestPicture(int width, int height, int stepX, int stepY);

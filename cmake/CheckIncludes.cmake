@@ -23,7 +23,7 @@ set(libraries "^(SDL|fontconfig/|systemd/|gst/|glib|gobject/)")
 set(none "^$")
 set(trail "^motion/point_trail\\.h$")
 
-fence("^app/(main|startup)\\.cpp$" ".*" "${none}" "${libraries}")
+fence("^app/(main|startup|camera_wiring)\\.cpp$" ".*" "${none}" "${libraries}")
 fence("^app/" "^(app|state|platform|base)/" "${none}" "${libraries}")
 fence("^game/" "^((game|scores|ui|state|platform|resources|base)/|motion/point_trail\\.h$)" "${none}" "${libraries}")
 fence("^scores/" "^(scores|ui|state|platform|resources|base)/" "${none}" "${libraries}")

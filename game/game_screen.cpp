@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "game/camera_choices.h"
+#include "game/camera_view.h"
 #include "game/hud.h"
 #include "game/pause.h"
 #include "game/snake_board.h"
@@ -26,6 +28,7 @@ constexpr char16_t kNoCameraText[] = u"No camera";
 // A qualifying score while its name is asked for; cleared once it is in the table.
 bool g_scoreAwaitingName = false;
 bool g_cameraOpen = true;
+bool g_cameraTurnsWithScreen = false;
 
 // Defaults of "Self collision" and "Block screen" by level index.
 constexpr bool kSelfCollisionDefault[5] = {false, true, true, true, true};
@@ -72,12 +75,15 @@ void OnInitDialog(HWND dialog) {
   Check(IDM_PAD, g_app.padControl != 0);
   Check(IDM_SELF_COLLISION, false);
   Check(IDM_BLOCK_SCREEN, false);
+  CheckCameraChoices(g_app.gameMenu);
   if (g_app.scores)
     std::copy(std::begin(g_app.scores->lastName), std::end(g_app.scores->lastName), g_app.playerName);
   g_app.gameDialog = dialog;
   StartGameTimer(kIdlePeriodMs);
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE);
   SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(dialog) | 1));
+  if (TakeCameraViewAtStart())
+    PostMessageW(dialog, WM_COMMAND, IDM_CAMERA_VIEW, 0);
 }
 
 void OnSize(HWND dialog) {
@@ -157,6 +163,9 @@ void OnCommand(HWND dialog, int command) {
   case IDM_BEST_SCORES:
     RunDialog(IDD_BEST_SCORES, dialog, BestScoresDialogProc);
     break;
+  case IDM_CAMERA_VIEW:
+    RunDialog(IDD_CAMERA_VIEW, dialog, CameraViewDialogProc);
+    break;
   case IDM_ABOUT_ALT:
   case IDM_ABOUT:
     RunDialog(IDD_ABOUT, dialog, AboutDialogProc);
@@ -184,6 +193,8 @@ void OnCommand(HWND dialog, int command) {
   default:
     if (command >= IDM_LEVEL_1 && command <= IDM_LEVEL_1 + 4)
       ChooseLevel(command - IDM_LEVEL_1);
+    else if (OnCameraChoiceCommand(command))
+      CheckCameraChoices(g_app.gameMenu);
     break;
   }
 }
@@ -202,8 +213,9 @@ void OnPaint(HWND dialog) {
   FillBlack(dc, w, h);
 
   const bool still = PaintStandsStill();
-  // In landscape the camera's vector turns with the screen; the pad's never does.
-  if (g_app.orientation == 1 && !still) {
+  // In landscape the vector of a camera that turns with the screen turns with it; a desktop
+  // webcam stays where it stands. The pad's vector never turns.
+  if (g_app.orientation == 1 && !still && g_cameraTurnsWithScreen) {
     std::int32_t x = g_app.steerX;
     g_app.steerX = -g_app.steerY;
     g_app.steerY = x;
@@ -295,6 +307,8 @@ void EndGame() {
 }
 
 void SetCameraOpen(bool open) { g_cameraOpen = open; }
+
+void SetCameraTurnsWithScreen(bool turns) { g_cameraTurnsWithScreen = turns; }
 
 void KeepScoreAwaitingName() {
   if (!std::exchange(g_scoreAwaitingName, false) || !g_app.scores)

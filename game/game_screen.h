@@ -20,3 +20,7 @@ void KeepScoreAwaitingName();
 // Whether start-up opened a camera: with "Camera" chosen and none open, the banner says so
 // instead of asking for a better background.
 void SetCameraOpen(bool open);
+// Whether the camera turns with the screen, as a phone's does: then in landscape its vector is
+// turned a quarter with it. No desktop camera does (a webcam, the test picture, a video file),
+// which is the start.
+void SetCameraTurnsWithScreen(bool turns);

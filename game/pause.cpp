@@ -19,12 +19,15 @@ std::uint32_t g_due = 0;    // loop time of its next tick
 std::uint32_t g_left = 0;   // what was left of the period when the game paused
 bool g_shortPeriod = false; // the timer runs the rest of a period cut by a pause
 bool g_stillPaint = false;  // the paint that takes "Paused" away takes no step
+int g_voteX = 0, g_voteY = 0;
 
 void OnTick(HWND window, std::uint32_t message, std::uintptr_t id, std::uint32_t time) {
   if (std::exchange(g_shortPeriod, false))
     SetTimer(g_app.gameDialog, IDT_GAME, g_period, OnTick);
   g_due = GetTickCount() + g_period;
   OnGameTick(window, message, id, time);
+  g_voteX = g_app.steerX;
+  g_voteY = g_app.steerY;
 }
 
 } // namespace
@@ -34,6 +37,11 @@ void StartGameTimer(std::uint32_t period) {
   g_due = GetTickCount() + period;
   g_shortPeriod = false;
   SetTimer(g_app.gameDialog, IDT_GAME, period, OnTick);
+}
+
+void LastTickSteering(int *x, int *y) {
+  *x = g_voteX;
+  *y = g_voteY;
 }
 
 bool GamePaused() { return g_paused; }

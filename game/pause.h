@@ -12,6 +12,9 @@
 // Starts (or restarts) timer 40017 on the game screen with the period in milliseconds; its
 // procedure is the trail's OnGameTick.
 void StartGameTimer(std::uint32_t period);
+// The steering vector the last tick's vote gave, as the trail handed it over (a paint then
+// replaces it by the pad's when the pad steers). For the camera view.
+void LastTickSteering(int *x, int *y);
 
 bool GamePaused();
 // Both do nothing unless a game runs and is (not) paused.

@@ -8,6 +8,8 @@ constexpr int IDS_OK = 104;
 constexpr int IDS_ABOUT = 40013;
 constexpr int IDS_MENU = 40014;
 constexpr int IDS_LEVEL = 40021;
+constexpr int IDS_BACK = 40048;
+constexpr int IDS_VIEW = 40049;
 
 // Bitmaps and icon.
 constexpr int IDB_SPLASH = 2;
@@ -19,6 +21,7 @@ constexpr int IDD_ABOUT = 9;
 constexpr int IDD_GAME = 107;
 constexpr int IDD_BEST_SCORES = 108;
 constexpr int IDD_NAME_ENTRY = 109;
+constexpr int IDD_CAMERA_VIEW = 110;
 constexpr int IDC_NAME_EDIT = 1000;
 
 // Soft-key bars and menus.
@@ -27,6 +30,8 @@ constexpr int IDR_GAME_BAR = 40002;
 constexpr int IDR_GAME_MENU = 40005;
 constexpr int IDR_SCORES_BAR = 40022;
 constexpr int IDR_SCORES_LEVEL_MENU = 40027;
+constexpr int IDR_CAMERA_VIEW_BAR = 40041;
+constexpr int IDR_CAMERA_VIEW_MENU = 40042;
 
 // Commands.
 constexpr int IDM_OK = 40001;
@@ -43,8 +48,21 @@ constexpr int IDM_LEVEL_BUTTON = 40023;
 constexpr int IDM_LEVEL_1 = 40028; // to IDM_LEVEL_1 + 4 for "Level 5"
 constexpr int IDM_SELF_COLLISION = 40033;
 constexpr int IDM_BLOCK_SCREEN = 40034;
+// The camera steering choices, under "Control by"; the directions in SteeringDirection's order.
+constexpr int IDM_STEER_PICTURE = 40035;
+constexpr int IDM_STEER_CAMERA = 40036;
+constexpr int IDM_STEER_MIRROR = 40037;
+constexpr int IDM_TRACK_WHOLE_PICTURE = 40038;
+constexpr int IDM_TRACK_PLAYER = 40039;
+constexpr int IDM_CAMERA_VIEW = 40040;
+// The camera view's soft keys and its menu.
+constexpr int IDM_VIEW_BACK = 40043;
+constexpr int IDM_VIEW_BUTTON = 40044;
+constexpr int IDM_VIEW_COLOUR = 40045;
+constexpr int IDM_VIEW_GREY = 40046;
 
 // Timers.
 constexpr int IDT_GAME = 40017;
 constexpr int IDT_BEST_SCORES = 40019;
 constexpr int IDT_NAME_ENTRY = 40020;
+constexpr int IDT_CAMERA_VIEW = 40047;

@@ -7,7 +7,8 @@
 # Environment: VEXMOOR_WM=openbox runs a window manager (default: none), VEXMOOR_SCREEN=WxH the
 # desktop's size (default 680x680), VEXMOOR_ARGS more options (--scale 3 ...), VEXMOOR_CAMERA
 # the --camera choice (default none), VEXMOOR_SETTINGS the thirteen values of a settings file,
-# VEXMOOR_LOW_SCORES=1 a results file whose every score is -1 (so any game's score enters it).
+# VEXMOOR_LOW_SCORES=1 a results file whose every score is -1 (so any game's score enters it),
+# VEXMOOR_SAMPLE_SCORES=1 one of named players (a game of 2 points or more enters it).
 # Needs: xvfb xauth xdotool imagemagick (and openbox for VEXMOOR_WM).
 set -eu
 out=$1
@@ -19,6 +20,19 @@ fi
 data=$(mktemp -d)
 export XDG_RUNTIME_DIR="$data"
 [ -z "${VEXMOOR_SETTINGS:-}" ] || echo "$VEXMOOR_SETTINGS" >"$data/settings.txt"
+# One record of the results file: a score below 256 and an ASCII name, as 4 + 256 bytes.
+record() {
+  printf "\\$(printf %03o "$1")\\000\\000\\000"
+  printf '%s' "$2" | sed 's/./&\n/g' | while IFS= read -r c; do [ -n "$c" ] && printf '%s\000' "$c"; done
+  head -c $((256 - 2 * ${#2})) /dev/zero
+}
+if [ -n "${VEXMOOR_SAMPLE_SCORES:-}" ]; then
+  # Every level: five named players, the last on 1 point, so a game of 2 or more enters.
+  for _ in 1 2 3 4 5; do
+    record 23 Zoe && record 17 Bartek && record 12 Kim && record 6 Lou && record 1 Sam
+  done >"$data/results.txt"
+  head -c 512 /dev/zero >>"$data/results.txt"
+fi
 if [ -n "${VEXMOOR_LOW_SCORES:-}" ]; then
   # 5 levels x 5 records of (score -1, an empty name of 256 bytes), then the last name.
   for _ in $(seq 25); do printf '\377\377\377\377' && head -c 256 /dev/zero; done >"$data/results.txt"

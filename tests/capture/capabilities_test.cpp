@@ -35,6 +35,38 @@ TEST(CaptureSize, FirstWithALargerSideOfAtLeast100WinsElseTheLast) {
   EXPECT_EQ(Choose(tracker, {}), std::pair(-1, 16)); // nothing to choose: the block size stays
 }
 
+// The default: 320 x 240 where offered, else the smallest size reaching 320, else the largest.
+TEST(CaptureSize, TheDefaultTakesTheSizeNearest320x240) {
+  CameraTracker tracker;
+  auto nearest = [&](std::initializer_list<std::pair<int, int>> sizes, CaptureSizeChoice choice = {}) {
+    std::vector<Capability> list;
+    for (auto [w, h] : sizes)
+      list.push_back({"video/x-raw", w, h});
+    const int index = ChooseCaptureSize(list, choice, tracker);
+    return std::tuple(index, tracker.blockSize);
+  };
+  EXPECT_EQ(nearest({{160, 120}, {320, 180}, {320, 240}, {640, 480}}), std::tuple(2, 8));
+  EXPECT_EQ(nearest({{1280, 720}, {160, 120}, {640, 360}, {352, 288}}), std::tuple(3, 8));
+  EXPECT_EQ(nearest({{1920, 1080}, {1280, 720}}), std::tuple(1, 32));
+  EXPECT_EQ(nearest({{160, 120}, {176, 144}}), std::tuple(1, 4)); // none reaches 320: the largest
+  EXPECT_EQ(nearest({}), std::tuple(-1, 4));
+  CaptureSizeChoice small;
+  ASSERT_TRUE(ParseCaptureSize("small", &small, nullptr));
+  EXPECT_EQ(nearest({{160, 120}, {320, 240}}, small), std::tuple(0, 4)); // the original rule
+  CaptureSizeChoice asked;
+  ASSERT_TRUE(ParseCaptureSize("640x480", &asked, nullptr));
+  EXPECT_EQ(nearest({{320, 240}, {640, 480}, {800, 600}}, asked), std::tuple(1, 16));
+  EXPECT_EQ(nearest({{320, 240}, {800, 600}, {1280, 720}}, asked), std::tuple(1, 20));
+
+  std::string error;
+  for (const char *bad : {"", "320", "320x", "x240", "0x240", "320x-1", "320x240x2", "16385x1", "3e2x240",
+                          "99999999999x1", "big"}) {
+    EXPECT_FALSE(ParseCaptureSize(bad, &asked, &error)) << bad;
+    EXPECT_NE(error.find("WxH"), std::string::npos);
+  }
+  EXPECT_EQ(std::tuple(asked.width, asked.height), std::tuple(640, 480)); // untouched by the failures
+}
+
 TEST(CaptureSize, ACameraListingLargestFirstStillGetsItsSmallUsableSize) {
   std::vector<Capability> camera = {{"video/x-raw", 1280, 720}, {"image/jpeg", 1280, 720},
                                     {"video/x-raw", 640, 480},  {"video/x-raw", 160, 120},

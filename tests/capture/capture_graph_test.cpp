@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "capture/camera_source.h"
@@ -96,6 +99,22 @@ TEST_F(CaptureGraphTest, AMovingPictureSteersWithItsDirectionAndSize) {
   }
 }
 
+TEST_F(CaptureGraphTest, AModeChangeWhileFramesFlowTakesEffectBetweenFrames) {
+  SetCameraSource(CameraSource{.kind = CameraSourceKind::Test, .name = {}, .testStepX = 8});
+  auto tracker = std::make_unique<CameraTracker>();
+  tracker->SetMode(BlockMatching, false, 40);
+  ASSERT_EQ(tracker->BuildCaptureGraph(RecordReport), 1);
+  ASSERT_TRUE(AwaitReports(3));
+  ChangeTrackingMode(*tracker, PlayerTracking);
+  const size_t before = Reports().size();
+  ASSERT_TRUE(AwaitReports(before + 3));
+  tracker->releaseGraph(tracker->graph); // stops the stream: the fields may be read now
+  tracker->graph = nullptr;
+  tracker->graphBuilt = false;
+  EXPECT_EQ(tracker->mode, PlayerTracking);
+  EXPECT_EQ(tracker->figures.mode, PlayerTracking); // the buffers were made for it
+}
+
 TEST_F(CaptureGraphTest, TheSourcesSizeChoiceReachesTheTracker) {
   SetCameraSource(CameraSource{.kind = CameraSourceKind::Pipeline,
                                .name = "videotestsrc pattern=ball ! capsfilter caps=\"video/x-raw,width=80,"
@@ -108,6 +127,45 @@ TEST_F(CaptureGraphTest, TheSourcesSizeChoiceReachesTheTracker) {
   tracker.graph = nullptr;
   tracker.graphBuilt = false;
   EXPECT_EQ(std::pair(tracker.format.biWidth, tracker.format.biHeight), std::pair(640, 480));
+}
+
+std::atomic<CSampleGrabber *> g_grabber{nullptr};
+std::mutex g_agesLock;
+std::vector<std::int64_t> g_agesUs;
+
+void RecordAge(int x, int y, bool valid) {
+  if (CSampleGrabber *grabber = g_grabber.load()) {
+    std::lock_guard<std::mutex> hold(g_agesLock);
+    g_agesUs.push_back(grabber->LastFrameAge());
+  }
+  RecordReport(x, y, valid);
+}
+
+// A camera at 30 frames a second whose driver keeps two frames and drops later ones while
+// both wait, and a sink resting 200 ms: read in turn, each frame would be over 150 ms old.
+TEST_F(CaptureGraphTest, TheTrackerGetsTheNewestFrameOfALiveSourceFasterThanTheSink) {
+  SetCapturePacing({200ms, nullptr});
+  SetCameraSource(
+      CameraSource{.kind = CameraSourceKind::Pipeline,
+                   .name = "videotestsrc is-live=true pattern=smpte ! "
+                           "video/x-raw,width=160,height=120,framerate=30/1 ! "
+                           "queue max-size-buffers=2 max-size-bytes=0 max-size-time=0 leaky=upstream"});
+  auto tracker = std::make_unique<CameraTracker>();
+  ASSERT_EQ(tracker->BuildCaptureGraph(RecordAge), 1);
+  g_grabber = tracker->graph->sampleGrabber;
+  ASSERT_TRUE(AwaitReports(6));
+  g_grabber = nullptr;
+  tracker.reset();
+  std::vector<std::int64_t> ages;
+  {
+    std::lock_guard<std::mutex> hold(g_agesLock);
+    ages.swap(g_agesUs);
+  }
+  ASSERT_GE(ages.size(), 4u);
+  ages.erase(ages.begin()); // the first may have waited for the pipeline to start
+  std::sort(ages.begin(), ages.end());
+  EXPECT_GE(ages.front(), 0);               // a live source's frames have an age
+  EXPECT_LT(ages[ages.size() / 2], 80'000); // at most a frame interval, and some slack
 }
 
 TEST_F(CaptureGraphTest, ShutdownInTheMiddleOfAStreamIsFast) {

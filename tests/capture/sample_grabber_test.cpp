@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "capture/frame_snapshot.h"
 #include "capture/sample_grabber.h"
 #include "capture_test_support.h"
 #include "motion/camera_tracker.h"
@@ -71,6 +73,31 @@ TEST_F(SampleGrabberTest, PaddedTopDownFramesReachTheTrackerPackedAndBottomFirst
   // Each frame was followed by its rest before the next could come.
   for (size_t i = 1; i < reports.size(); ++i)
     EXPECT_GE(reports[i].virtualMs - reports[i - 1].virtualMs, 50);
+}
+
+// A view copies frames only while it watches, as the tracker read them, rows top first.
+TEST_F(SampleGrabberTest, FramesAreCopiedForAViewOnlyWhileItWatches) {
+  CSampleGrabber grabber;
+  grabber.m_pTracker = &tracker;
+  ASSERT_EQ(grabber.CheckMediaType({"RGB16", 161, 120}), S_OK);
+  FrameSnapshot snapshot;
+  EXPECT_EQ(Render(grabber, 161, 120, 324, 0, 0), S_OK);
+  EXPECT_FALSE(TakeFrameSnapshot(&snapshot));
+  WatchFrames(true);
+  EXPECT_FALSE(TakeFrameSnapshot(&snapshot));      // nothing since the watching began
+  auto frame = TexturedFrame(161, 120, 324, 8, 0); // right by 8
+  ASSERT_EQ(grabber.DoRenderSample({frame.data(), 324, 161, 120}), S_OK);
+  ASSERT_TRUE(TakeFrameSnapshot(&snapshot));
+  WatchFrames(false);
+  EXPECT_FALSE(TakeFrameSnapshot(&snapshot));
+  ASSERT_EQ(std::tuple(snapshot.width, snapshot.height, snapshot.pixels.size()),
+            std::tuple(161, 120, 161u * 120));
+  for (int y : {0, 57, 119})
+    EXPECT_EQ(std::memcmp(&snapshot.pixels[y * 161], &frame[y * 324], 161 * 2), 0) << y;
+  ASSERT_EQ(snapshot.reports.size(), 1u);
+  EXPECT_EQ(std::tuple(snapshot.reports[0].x, snapshot.reports[0].y, snapshot.reports[0].valid),
+            std::tuple(8, 0, true));
+  EXPECT_EQ(std::tuple(snapshot.figures.width, snapshot.figures.blockSize), std::tuple(161, 4));
 }
 
 std::atomic<bool> g_inPause{false};
