@@ -6,8 +6,9 @@ set -eu
 packages="cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev
   fonts-liberation fonts-dejavu-core fonts-noto-color-emoji libgstreamer1.0-dev
   libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good libsystemd-dev"
-# Tests and benchmarks: a private system bus with a mock logind for the power test.
-packages="$packages libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon python3-dbusmock"
+# Tests and benchmarks: a private system bus with a mock logind for the power test, PNG for
+# the golden pictures.
+packages="$packages libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon python3-dbusmock libpng-dev"
 # CI: the format check, clang and its sanitizer runtimes for the fuzz targets.
 packages="$packages clang-format clang libclang-rt-14-dev"
 # The Debian package and its checks.

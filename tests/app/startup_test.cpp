@@ -58,46 +58,4 @@ TEST(Startup, ASecondStartRaisesTheFirstAndEndsWithPowerSwitchedOffAgain) {
   EXPECT_EQ(g_app.scores, nullptr); // nothing was started
 }
 
-// A splash whose hidden rows are red and blue and whose shown rows are green.
-std::vector<unsigned char> StripedSplash() {
-  const std::uint32_t w = 240, h = 320;
-  const std::pair<unsigned, std::uint32_t> fields[] = {
-      {2, 54 + w * h * 3}, {10, 54}, {14, 40}, {18, w}, {22, h}, {26, 1 | 24 << 16}};
-  std::vector<unsigned char> bmp{'B', 'M'};
-  bmp.resize(54);
-  for (auto [at, v] : fields)
-    for (unsigned i = 0; i < 4; ++i)
-      bmp[at + i] = std::uint8_t(v >> (8 * i));
-  for (std::uint32_t top = h; top-- > 0;) { // file rows run bottom-up
-    const std::uint8_t red = top < 24 ? 255 : 0, blue = top >= h - 24 ? 255 : 0, green = 255 - red - blue;
-    for (std::uint32_t x = 0; x < w; ++x)
-      bmp.insert(bmp.end(), {blue, green, red});
-  }
-  return bmp;
-}
-
-TEST(Startup, TheSplashFillsTheWindowWithoutItsTopAndBottomRows) {
-  GameHarness h;
-  std::vector<unsigned char> splash = StripedSplash();
-  ResourceTable table = VexmoorResources();
-  for (BitmapResource &b : table.bitmaps)
-    if (b.id == IDB_SPLASH)
-      b = BitmapResource{IDB_SPLASH, splash.data(), unsigned(splash.size())};
-  int green = 0, other = 0;
-  h.At(50, [&] {
-    for (int y = kTitleStripHeight; y < 320 - kSoftKeyBarHeight; ++y)
-      for (int x = 0; x < 240; ++x)
-        (ScreenPixel(x, y) == 0x00FC00 ? green : other)++;
-  });
-  InputEvent close;
-  close.kind = InputEvent::Kind::CloseRequest;
-  h.screen->QueueEvent(100, close);
-  SetStartupFiles(h.settingsFile, h.resultsFile);
-  HINSTANCE instance = CreateModule(&table);
-  EXPECT_EQ(VexmoorEntry(instance, SW_SHOW), 0);
-  DestroyModule(instance);
-  EXPECT_EQ(other, 0);
-  EXPECT_EQ(green, 240 * 268);
-}
-
 } // namespace

@@ -62,7 +62,6 @@ TEST(CameraView, ShowsThePictureReportsAndVerdictAndStopsWatchingWhenClosed) {
     EXPECT_FALSE(Green(ScreenPixel(kCentreX - 40, kCentreY)));
     EXPECT_EQ(ScreenPixel(20, 40), 0x0000F8u); // the picture, in colour
     EXPECT_GT(VerdictPixels(Green), 30);
-    SaveScreen("camera-view-good");
     g_shown.verdict = CameraPicture::Verdict::TooDark;
   });
   h.At(300, [] {

@@ -1,15 +1,13 @@
-// Whole games on the headless screen, through the real message loop in virtual time.
+// The game screen's rules through the real message loop in virtual time; its pictures are
+// golden (tests/golden/), whole recorded games are replayed (tests/replay/).
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include "game/game_screen.h"
 #include "game/snake_board.h"
 #include "platform/backend.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
-#include "scores/score_table.h"
 #include "state/app_state.h"
 #include "support/game_harness.h"
 
@@ -20,31 +18,6 @@ protected:
   GameHarness h;
   void SetUp() override { h.OpenGameScreen(10); }
 };
-
-TEST_F(GameScreen, LevelThreeSpeedsUpAfterFiveFoodsAndGrowsTheSnake) {
-  h.Command(50, IDM_LEVEL_1 + 2);
-  int fed = 0;
-  h.eachIdle = [&] {
-    if (g_app.gameRunning && g_app.score < 5) {
-      FeedAhead();
-      fed = g_app.score;
-    } else {
-      FoodAway();
-    }
-  };
-  bool checked = false;
-  h.At(1500, [&] {
-    checked = true;
-    EXPECT_EQ(g_app.score, 5);
-    EXPECT_EQ(g_app.board->length, 10);
-    EXPECT_FLOAT_EQ(g_app.tickInterval, 160.0f);
-    EXPECT_EQ(TimerPeriod(g_app.gameDialog, IDT_GAME), 160u);
-    EXPECT_TRUE(g_app.gameRunning);
-  });
-  EXPECT_EQ(h.Run(2000), 0);
-  EXPECT_TRUE(checked);
-  EXPECT_GE(fed, 4);
-}
 
 TEST_F(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   g_app.tickInterval = 200.0f;
@@ -57,21 +30,6 @@ TEST_F(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   EXPECT_EQ(first, (std::vector<std::uint32_t>{160, 128, 102, 81, 65, 52}));
   EXPECT_EQ(periods.back(), 1u);
   EXPECT_FLOAT_EQ(g_app.tickInterval, 1.0f);
-}
-
-TEST_F(GameScreen, LevelFourStarvesAfterItsAllowanceAndShowsZero) {
-  h.Command(50, IDM_LEVEL_1 + 3);
-  h.eachIdle = FoodAway;
-  bool running7s = false, over9s = false;
-  h.At(50 + 7500, [&] { running7s = g_app.gameRunning; });
-  h.At(50 + 8700, [&] {
-    over9s = !g_app.gameRunning && g_app.gamePlayed;
-    EXPECT_GE(g_app.starveLeft, 0.0f); // shown as 0.0, never negative
-    EXPECT_EQ(g_app.score, 0);
-  });
-  h.Run(9500);
-  EXPECT_TRUE(running7s);
-  EXPECT_TRUE(over9s);
 }
 
 TEST_F(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
@@ -122,23 +80,6 @@ TEST_F(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
   h.Run(100);
 }
 
-TEST_F(GameScreen, GameOverShowsOnlyAfterAGameEndsAtTheHedge) {
-  int before = -1;
-  h.At(40, [&] { before = HudPixels(70, 147, 200, 175); });
-  h.Command(50, IDM_LEVEL_1 + 4);
-  h.eachIdle = FoodAway;
-  h.Key(100, VK_DOWN); // after the first step right, down column 5 into the hedge
-  h.At(1600, [&] {
-    EXPECT_FALSE(g_app.gameRunning);
-    EXPECT_EQ(g_app.board->bodyX[0], 5);
-    EXPECT_EQ(g_app.board->bodyY[0], 4); // the snake did not enter the hedge
-    EXPECT_GT(HudPixels(70, 147, 200, 175), 50);
-    SaveScreen("level5-over");
-  });
-  h.Run(1700);
-  EXPECT_EQ(before, 0);
-}
-
 // A desktop webcam stands still when the screen turns: its vector reaches the board as it is.
 // A camera that turns with the screen (a phone's) has its vector turned a quarter at each
 // paint. The pad's never turns.
@@ -176,86 +117,54 @@ TEST_F(GameScreen, LandscapeTurnsOnlyACameraThatTurnsWithTheScreen) {
   h.Run(1100);
 }
 
-TEST_F(GameScreen, MenuKeysStartAGameAndExitClosesTheProgramSavingScores) {
-  h.Key(20, VK_F1); // "Menu"
-  h.Key(30, '1');   // "New game"
-  bool started = false;
-  h.At(40, [&] { started = g_app.gameRunning && g_app.gamePlayed; });
-  h.Command(500, IDM_EXIT);
-  EXPECT_EQ(h.Run(100000), 0);
-  EXPECT_TRUE(started);
-  EXPECT_EQ(g_app.scores, nullptr);
-  EXPECT_EQ(g_app.board, nullptr);
-  struct stat st {};
-  ASSERT_EQ(stat(h.resultsFile.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 7012);
+struct Moment {
+  int headX, headY, length, score;
+  float elapsed, starve;
+  bool operator==(const Moment &) const = default;
+};
+
+Moment Now() {
+  const SnakeBoard &b = *g_app.board;
+  return Moment{b.bodyX[0], b.bodyY[0], b.length, g_app.score, g_app.elapsedTime, g_app.starveLeft};
 }
 
-TEST_F(GameScreen, AQualifyingScoreAsksForANameAndEntersTheTable) {
-  h.Command(50, IDM_LEVEL_1);
-  h.eachIdle = FeedUpTo(2);
-  h.Command(700, IDM_NEW_GAME); // ends the game with 2 points: the name entry opens
-  h.Text(800, u"Zoé");
-  h.Key(900, VK_F1);  // "Ok": the score goes in, the best scores show
-  h.Key(1000, VK_F1); // "Ok" again: back to the new game
-  h.At(1100, [] {
-    ASSERT_TRUE(g_app.scores);
-    EXPECT_EQ(g_app.scores->levels[0][0].score, 2);
-    EXPECT_EQ(std::u16string(g_app.scores->levels[0][0].name), u"Zoé");
-    EXPECT_EQ(g_app.scores->lastIndex, 0);
+// A Level 4 game paused twice (the P key, then the window losing the focus) for 1100 ms in all
+// is, after it, where the same game without pauses was 1100 ms earlier: clocks, countdown and
+// board stood still, and the ticks went on in their old rhythm.
+TEST(GamePause, StopsClocksAndBoardAndTheGameResumesExactly) {
+  Moment unpaused{};
+  {
+    GameHarness h;
+    h.OpenGameScreen(10);
+    h.Command(50, IDM_LEVEL_1 + 3);
+    h.eachIdle = FoodAway;
+    h.Key(1000, VK_DOWN);
+    h.At(2500, [&] { unpaused = Now(); });
+    h.Run(2600);
+  }
+  GameHarness h;
+  h.OpenGameScreen(10);
+  h.Command(50, IDM_LEVEL_1 + 3);
+  h.eachIdle = FoodAway;
+  Moment paused{};
+  h.Key(400, 'P');
+  h.At(410, [&] {
+    paused = Now();
+    EXPECT_EQ(TimerPeriod(g_app.gameDialog, IDT_GAME), 0u);
+    RedrawWindow(g_app.gameDialog, nullptr, nullptr, RDW_INVALIDATE); // a paint takes no step
+  });
+  h.At(1390, [&] { EXPECT_EQ(Now(), paused); });
+  h.Key(1400, VK_PAUSE);
+  h.Key(2000, VK_DOWN);
+  h.screen->QueueFocus(2200, false);
+  h.At(2250, [&] { EXPECT_EQ(TimerPeriod(g_app.gameDialog, IDT_GAME), 0u); });
+  h.screen->QueueFocus(2260, true); // coming back leaves the game paused
+  h.Key(2300, 'P');
+  h.At(3600, [&] {
+    EXPECT_EQ(Now(), unpaused);
     EXPECT_TRUE(g_app.gameRunning);
   });
-  h.Run(1200);
-}
-
-TEST_F(GameScreen, CloseRequestDuringNameEntryEndsTheProgramAndKeepsTheFile) {
-  h.Command(50, IDM_LEVEL_1);
-  h.eachIdle = [] {
-    if (g_app.gameRunning && g_app.score < 1)
-      FeedAhead();
-  };
-  h.Command(500, IDM_NEW_GAME);
-  EXPECT_EQ(h.Run(700), 0); // the close request arrives while the name is asked
-  struct stat st {};
-  ASSERT_EQ(stat(h.resultsFile.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 7012);
-}
-
-// A Level 5 game with a grown, bent snake, in portrait and then in landscape. With
-// VEXMOOR_SHOTS set, the screens are saved for looking at.
-TEST_F(GameScreen, LevelFiveBoardInBothOrientations) {
-  h.Command(50, IDM_LEVEL_1 + 4);
-  int shots = 0;
-  h.eachIdle = [&] {
-    SnakeBoard *b = g_app.board;
-    if (!b || !g_app.gameRunning)
-      return;
-    if (g_app.score < 9)
-      FeedAhead();
-    else
-      FoodAway();
-    // Right along the top, down outside the hedge, then left below it.
-    int x = b->bodyX[0], y = b->bodyY[0];
-    const GameSettings &s = g_app.settings;
-    if (y == 17)
-      g_app.padX = s.padLeft, g_app.padY = 0;
-    else if (x >= 17)
-      g_app.padX = 0, g_app.padY = s.padDown;
-    else
-      g_app.padX = s.padRight, g_app.padY = 0;
-    if (shots == 0 && x == 12 && y == 17) {
-      EXPECT_EQ(b->length, 14);
-      SaveScreen("level5-portrait");
-      ++shots;
-      RotateScreen();
-    } else if (shots == 1 && x == 9 && y == 17) {
-      EXPECT_EQ(ScreenSurface().width, 320);
-      SaveScreen("level5-landscape");
-      ++shots;
-    }
-  };
-  h.Run(20000);
-  EXPECT_EQ(shots, 2);
+  h.Run(3700);
 }
 
 } // namespace

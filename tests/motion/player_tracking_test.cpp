@@ -60,23 +60,6 @@ protected:
   const Scene head{80, 104, 22, 65536, 6};
 };
 
-// The mode has its own value; 3 still falls back to Combined, and the mode keeps intensity
-// statistics only (no profiles).
-TEST(PlayerTrackingSetup, ModeValueAndBuffers) {
-  CameraTracker tracker;
-  tracker.SetMode(PlayerTracking, true, 40);
-  EXPECT_EQ(tracker.mode, PlayerTracking);
-  EXPECT_FALSE(tracker.perChannel);
-  tracker.format.biWidth = 176;
-  tracker.format.biHeight = 144;
-  ASSERT_TRUE(tracker.ConfigureFormat());
-  EXPECT_NE(tracker.blockMap, nullptr);
-  EXPECT_EQ(tracker.columnProfile[0], nullptr);
-  EXPECT_EQ(tracker.rowProfile[1], nullptr);
-  tracker.SetMode(3, false, 40);
-  EXPECT_EQ(tracker.mode, Combined);
-}
-
 // A head moving one block per frame in front of the still room is followed in each
 // direction, in the usual units and signs (towards higher columns and buffer rows), from
 // its second changed frame on (a change in one frame alone is no move).

@@ -1,5 +1,6 @@
 // Recorded games replayed headless: the recordings under tests/replay/ were made by the real
-// program under Xvfb (tools/record_game.sh); each must end as it ended then. A replay that
+// program under Xvfb (tools/record_game.sh) or by headless runs of scripted input; each must
+// end as it ended then. A replay that
 // goes another way, and a file that is not a recording, are told apart from a good replay.
 
 #include <gtest/gtest.h>
@@ -99,6 +100,16 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
   EXPECT_EQ(Play(camera), 0);
   EXPECT_EQ(g_app.padControl, 0);
   EXPECT_GE(g_app.score, 1);
+
+  // Headless runs, their inputs scripted: "New game" chosen with the digit 1 ends a game of 2
+  // points, and the digit is not typed into the name field; "Annx", Escape (the Back key) and
+  // Enter leave Ann in the results file, which "Exit" saves as it ends the program. A game controller chooses
+  // Level 2 with two pushes of the stick (however far each goes), steers with the stick and the d-pad, is
+  // unplugged with its stick held and plugged in again.
+  EXPECT_EQ(Play(kFolder + "/menu_digit_name.rec"), 0);
+  EXPECT_EQ(std::u16string(g_app.playerName), u"Ann");
+  EXPECT_EQ(Play(kFolder + "/gamepad.rec"), 0);
+  EXPECT_EQ(g_app.gameLevel, 1);
 }
 
 TEST_F(Replay, AReplayThatGoesAnotherWayIsToldAndStillEnds) {

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,6 +11,8 @@
 #include "app/startup.h"
 #include "capture/camera_source.h"
 #include "game/snake_board.h"
+#include "platform/gdi.h"
+#include "platform/gdi_internal.h"
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "platform/window_manager.h"
@@ -116,35 +117,6 @@ std::uint32_t ScreenPixel(int x, int y) {
   return (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
 }
 
-int HudPixels(int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x) {
-      std::uint32_t p = ScreenPixel(x, y);
-      count += (p >> 16) > 0xE0 && ((p >> 8) & 0xFF) > 0xE0 && (p & 0xFF) > 0x70 && (p & 0xFF) < 0xB0;
-    }
-  return count;
-}
-
-bool SaveScreen(const std::string &name) {
-  // Pictures go where VEXMOOR_SHOTS points, for looking at; elsewhere nothing is written.
-  const char *folder = std::getenv("VEXMOOR_SHOTS");
-  if (!folder || !*folder)
-    return true;
-  std::string path = std::string(folder) + "/" + name + ".ppm";
-  const Surface &s = ScreenSurface();
-  FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f)
-    return false;
-  std::fprintf(f, "P6\n%d %d\n255\n", s.width, s.height);
-  for (std::uint16_t p : s.pixels) {
-    COLORREF c = FromRgb565(p);
-    unsigned char rgb[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
-    std::fwrite(rgb, 1, 3, f);
-  }
-  return std::fclose(f) == 0;
-}
-
 std::uint32_t TimerPeriod(void *window, std::uintptr_t id) {
   for (const Timer &t : WM().timers)
     if (t.window == window && t.id == id)
@@ -170,3 +142,20 @@ bool MenuChecked(void *menu, int id) {
   const Menu::Item *item = Find(static_cast<const Menu *>(menu), id);
   return item && item->checked;
 }
+
+LoneBoard::LoneBoard()
+    : module(CreateModule(&VexmoorResources())), frame(CreateBitmap(240, 268, 1, 16, nullptr)),
+      dc(CreateCompatibleDC(nullptr)), old_(SelectObject(dc, frame)) {
+  board.LoadSprites(module);
+  board.boardRect = RECT{0, 20, 240, 268};
+}
+
+LoneBoard::~LoneBoard() {
+  SelectObject(dc, old_);
+  DeleteDC(dc);
+  DeleteObject(frame);
+  board.LoadSprites(nullptr);
+  DestroyModule(module);
+}
+
+const Surface &LoneBoard::Frame() const { return *BitmapSurface(frame); }

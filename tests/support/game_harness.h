@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "game/snake_board.h"
 #include "platform/backend.h"
 
 class GameHarness {
@@ -44,13 +45,25 @@ void FoodAway();
 // For eachIdle: feeds the snake until a running game has that score, then keeps the food away.
 std::function<void()> FeedUpTo(int score);
 
-// The pixels of the composed screen, as 0xRRGGBB (from RGB565), for picture checks.
+// A pixel of the composed screen, as 0xRRGGBB (from RGB565).
 std::uint32_t ScreenPixel(int x, int y);
-// Pixels of the head-up colour (light yellow) inside a rectangle of the screen.
-int HudPixels(int left, int top, int right, int bottom);
-// Saves the composed screen as $VEXMOOR_SHOTS/<name>.ppm when that variable is set.
-bool SaveScreen(const std::string &name);
 // The timer period of a window's timer id, or 0 when it does not run.
 std::uint32_t TimerPeriod(void *window, std::uintptr_t id);
 // Whether a command's menu item carries a check mark.
 bool MenuChecked(void *menu, int id);
+
+// A board of the default settings with the program's own sprites, drawing into a frame of its
+// own the size of the portrait game screen's client area (the board below a 20-pixel strip).
+struct LoneBoard {
+  LoneBoard();
+  ~LoneBoard();
+  GameSettings settings;
+  SnakeBoard board{&settings};
+  HINSTANCE module;
+  HBITMAP frame;
+  HDC dc;
+  const Surface &Frame() const;
+
+private:
+  HBITMAP old_;
+};

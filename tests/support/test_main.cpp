@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+bool g_updateGolden = false;
+
 int main(int argc, char **argv) {
   // Tests never need a display, a sound card or a system bus, and never touch the
   // user's own folders: every XDG folder points into a fresh temporary one.
@@ -21,6 +23,8 @@ int main(int argc, char **argv) {
     }
   }
   ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i)
+    g_updateGolden |= std::string(argv[i]) == "--update-golden";
   int result = RUN_ALL_TESTS();
   std::error_code ignored;
   std::filesystem::remove_all(base, ignored);

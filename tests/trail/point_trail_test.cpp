@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -195,4 +197,36 @@ TEST_F(PointTrailTest, ClocksRunOnlyWhileAGameRuns) {
 
 // The capture thread appends while this (the interface) thread ticks. Every report is
 // (k, -k), so a torn entry or one read half-written shows as steerX != -steerY.
+TEST_F(PointTrailTest, AppendsAndTicksOnTwoThreads) {
+  UseCapacity(8);
+  std::atomic<bool> ticking{false}, done{false};
+  std::thread capture([&] {
+    while (!ticking)
+      std::this_thread::yield();
+    for (int i = 0; i < 20000; ++i) {
+      const int k = 1 + i % 5;
+      AppendMotion(k, -k, i % 3 != 0);
+      if (i % 64 == 0)
+        std::this_thread::yield();
+    }
+    done = true;
+  });
+  int ticks = 0, steered = 0;
+  bool sound = true;
+  ticking = true;
+  while (sound && (!done || ticks < 200)) {
+    Tick();
+    ++ticks;
+    sound = g_app.steerX == -g_app.steerY && g_app.steerX >= 0 && g_app.steerX <= 5 &&
+            g_app.trailCount.load() <= 7;
+    steered += g_app.steerX != 0;
+  }
+  capture.join(); // before any check can end the test
+  EXPECT_TRUE(sound) << "steering " << g_app.steerX << "," << g_app.steerY << " at tick " << ticks;
+  EXPECT_GT(steered, 0);
+  for (std::size_t i = 0; i < 8; ++i)
+    EXPECT_EQ(xs_[i] == kUnused ? 0 : xs_[i] + ys_[i], 0);
+  EXPECT_EQ(xs_[7], kUnused);
+}
+
 } // namespace
