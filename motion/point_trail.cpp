@@ -8,7 +8,7 @@
 #include "platform/window.h"
 #include "state/app_state.h"
 
-// Sharing between the capture thread (the only writer of entries) and the user-interface
+// Sharing between one appending thread (the only writer of entries) and the user-interface
 // thread (the only reader), without a lock:
 // - An append writes entry trailCount, then publishes it by moving trailCount on with a
 //   compare-and-swap. If the tick has emptied the trail meanwhile, the swap fails and the

@@ -1,7 +1,8 @@
 #pragma once
 // The point trail: collects the camera tracker's motion reports between two game ticks and
 // reduces them, on each tick, to the steering vector g_app.steerX/steerY by a vote on their
-// direction. AppendMotion is the tracker's callback (capture thread); OnGameTick is the
+// direction. AppendMotion takes the tracker's reports (the game hands them over on the
+// user-interface thread, but an append is safe from any one other thread); OnGameTick is the
 // game screen's timer procedure (user-interface thread).
 
 #include <cstdint>

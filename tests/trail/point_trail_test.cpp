@@ -195,7 +195,7 @@ TEST_F(PointTrailTest, ClocksRunOnlyWhileAGameRuns) {
   EXPECT_EQ(g_app.starveLeft, starve);
 }
 
-// The capture thread appends while this (the interface) thread ticks. Every report is
+// Another thread appends while this (the interface) thread ticks. Every report is
 // (k, -k), so a torn entry or one read half-written shows as steerX != -steerY.
 TEST_F(PointTrailTest, AppendsAndTicksOnTwoThreads) {
   UseCapacity(8);
