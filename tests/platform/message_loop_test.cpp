@@ -46,8 +46,9 @@ public:
 LoadedClock *g_clock = nullptr;
 
 std::intptr_t LogProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp) {
-  if (m == WM_KEYDOWN)
-    g_log.push_back("key" + std::to_string(wp) + "@" + std::to_string(GetTickCount()));
+  if (m == WM_KEYDOWN || m == WM_COMMAND)
+    g_log.push_back((m == WM_KEYDOWN ? "key" : "command") + std::to_string(wp) + "@" +
+                    std::to_string(GetTickCount()));
   if (m == WM_PAINT)
     g_log.push_back("paint@" + std::to_string(GetTickCount()));
   return DefWindowProcW(w, m, wp, lp);
@@ -55,6 +56,9 @@ std::intptr_t LogProc(HWND w, std::uint32_t m, std::uintptr_t wp, std::intptr_t 
 
 void Tick(HWND w, std::uint32_t, std::uintptr_t id, std::uint32_t time) {
   g_log.push_back("tick" + std::to_string(id) + "@" + std::to_string(time));
+  // Two paints asked for around a posted message: one paint, after the message.
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE);
+  PostMessageW(w, WM_COMMAND, id, 0);
   RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE);
   if (g_clock)
     g_clock->now += 3;
@@ -80,7 +84,7 @@ InputEvent Key(std::uint32_t key) {
   return e;
 }
 
-TEST(MessageLoop, TimersDueByAnInputsTimeFireWithTheirPaintsBeforeIt) {
+TEST(MessageLoop, TimersDueByAnInputsTimeFireWithTheirMessagesAndPaintsBeforeIt) {
   auto screen = std::make_unique<HeadlessBackend>();
   HeadlessBackend &s = *screen;
   HWND w = StartWindow(std::move(screen));
@@ -89,8 +93,9 @@ TEST(MessageLoop, TimersDueByAnInputsTimeFireWithTheirPaintsBeforeIt) {
   s.QueueKey(100, VK_DOWN);
   s.QueueKey(150, VK_LEFT);
   PumpMessagesUntil(210);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"key38@99", "tick1@100", "paint@100", "key40@100", "key37@150",
-                                             "tick1@200", "paint@200"}));
+  EXPECT_EQ(g_log,
+            (std::vector<std::string>{"key38@99", "tick1@100", "command1@100", "paint@100", "key40@100",
+                                      "key37@150", "tick1@200", "command1@200", "paint@200"}));
   PlatformStop();
 }
 
