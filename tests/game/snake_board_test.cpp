@@ -172,23 +172,17 @@ TEST_F(SnakeBoardTest, SettingsOutsideTheirRangesStayWithinTheArrays) {
   }
 }
 
-TEST_F(SnakeBoardTest, OddThresholdSettingsNeitherCrashNorFreezeTheSteering) {
-  settings.thresholdDecay = std::nanf("");
-  settings.minThreshold = -4;
+// The lowest thresholds a settings file may give (a floor of 0, no decay): a still picture
+// never turns the snake, the least motion does.
+TEST_F(SnakeBoardTest, AtAZeroThresholdOnlyMotionTurns) {
+  settings.minThreshold = 0;
+  settings.thresholdDecay = 0.0f;
   SnakeBoard board(&settings);
-  // A zero vector never turns, even below a negative threshold.
-  Lay(board, {{10, 10}, {9, 10}}, 1, 0).Advance(0, 0);
+  Lay(board, {{10, 10}, {9, 10}}, 1, 0).thresholdY = 0.0f;
+  board.Advance(0, 0);
   EXPECT_EQ(Heading(board), Cell(1, 0));
-  EXPECT_EQ(board.thresholdX, -4.0f);
-  board.Advance(INT_MIN, 0);
-  EXPECT_EQ(Heading(board), Cell(1, 0));
-  board.Advance(0, INT_MIN);
-  EXPECT_EQ(Heading(board), Cell(0, 1));
-
-  settings.thresholdDecay = -1.0f;
-  settings.minThreshold = 3;
-  Lay(board, {{10, 10}, {9, 10}}, 1, 0).Advance(0, 20);
-  EXPECT_EQ(board.thresholdY, 3.0f);
+  board.Advance(0, 1);
+  EXPECT_EQ(Heading(board), Cell(0, -1));
 }
 
 } // namespace
