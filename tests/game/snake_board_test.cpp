@@ -39,32 +39,23 @@ protected:
   static Cell Heading(const SnakeBoard &board) { return {board.dirX, board.dirY}; }
 };
 
-TEST_F(SnakeBoardTest, ResetLaysTheSnakeAlongTheTopRowFirstStepGoesRightThresholdsDecay) {
+// The first step of a game goes right whatever the steering, yet raises the steered axis's
+// threshold, which then decays a tenth a step down to its floor.
+TEST_F(SnakeBoardTest, FirstStepGoesRightAndRaisesTheSteeredThresholdWhichDecays) {
   SnakeBoard board(&settings);
-  // Up, then (after a reset) left: the first step of each game goes right, yet raises the
-  // steered axis's threshold, which then decays by 0.9 a step down to the floor.
-  for (const Cell &steer : {Cell(0, 20), Cell(-20, 0)}) {
-    float &steered = steer.first ? board.thresholdX : board.thresholdY;
-    float &other = steer.first ? board.thresholdY : board.thresholdX;
-    EXPECT_EQ(Body(board), (Cells{{4, 0}, {3, 0}, {2, 0}, {1, 0}, {0, 0}}));
-    EXPECT_EQ(Heading(board), Cell(0, 0));
-    EXPECT_FALSE(board.running || board.started);
-    EXPECT_EQ(std::make_pair(steered, other), std::make_pair(3.0f, 3.0f));
-    EXPECT_FALSE(board.foodY == 0 && board.foodX <= 4);
-    board.foodX = board.foodY = 19;
-    board.Start();
-    EXPECT_EQ(board.Advance(steer.first, steer.second), Moved);
-    EXPECT_EQ(Head(board), Cell(5, 0));
-    EXPECT_EQ(Heading(board), Cell(1, 0));
-    EXPECT_FLOAT_EQ(steered, 13.5f);
-    EXPECT_EQ(other, 3.0f);
+  EXPECT_FALSE(board.foodY == 0 && board.foodX <= 4); // not on the snake
+  board.foodX = board.foodY = 19;
+  board.Start();
+  EXPECT_EQ(board.Advance(0, 20), Moved);
+  EXPECT_EQ(Head(board), Cell(5, 0));
+  EXPECT_EQ(Heading(board), Cell(1, 0));
+  EXPECT_FLOAT_EQ(board.thresholdY, 13.5f);
+  EXPECT_EQ(board.thresholdX, 3.0f);
+  board.Advance(0, 0);
+  EXPECT_FLOAT_EQ(board.thresholdY, 12.15f);
+  for (int i = 0; i < 30; ++i)
     board.Advance(0, 0);
-    EXPECT_FLOAT_EQ(steered, 12.15f);
-    for (int i = 0; i < 30; ++i)
-      board.Advance(0, 0);
-    EXPECT_EQ(steered, 3.0f);
-    board.Reset();
-  }
+  EXPECT_EQ(board.thresholdY, 3.0f);
 }
 
 TEST_F(SnakeBoardTest, SteeringPicksOneAxisNeverReversesAndEdgesWrap) {
@@ -104,19 +95,15 @@ TEST_F(SnakeBoardTest, SteeringPicksOneAxisNeverReversesAndEdgesWrap) {
 TEST_F(SnakeBoardTest, HedgeStopsTheSnakeBeforeItMoves) {
   SnakeBoard board(&settings);
   board.level = 4;
-  const Cells before{{4, 10}, {3, 10}, {2, 10}};
-  Lay(board, before, 1, 0);
-  board.vacatedX = board.vacatedY = 0;
-  EXPECT_EQ(board.Advance(0, 0), HitHedge);
+  const Cells before{{4, 10}, {3, 10}};
+  EXPECT_EQ(Lay(board, before, 1, 0).Advance(0, 0), HitHedge);
   EXPECT_FALSE(board.running);
   EXPECT_EQ(Body(board), before);
-  EXPECT_EQ(Cell(board.vacatedX, board.vacatedY), Cell(0, 0));
-
   // The hedge ends before column and row 15; other levels have none.
   EXPECT_EQ(Lay(board, {{16, 10}, {17, 10}}, -1, 0).Advance(0, 0), Moved);
   EXPECT_EQ(Lay(board, {{10, 16}, {10, 17}}, 0, -1).Advance(0, 0), Moved);
   board.level = 3;
-  EXPECT_EQ(Lay(board, {{4, 10}, {3, 10}}, 1, 0).Advance(0, 0), Moved);
+  EXPECT_EQ(Lay(board, before, 1, 0).Advance(0, 0), Moved);
 }
 
 TEST_F(SnakeBoardTest, SelfCollisionIsTestedAfterTheTailMovesAndAfterEating) {
@@ -142,17 +129,6 @@ TEST_F(SnakeBoardTest, SelfCollisionIsTestedAfterTheTailMovesAndAfterEating) {
     EXPECT_EQ(board.Advance(-20, 0), c.want);
     EXPECT_EQ(board.running, c.want != HitSelf);
   }
-}
-
-TEST_F(SnakeBoardTest, EatingPlacesNewFoodAndGrowAddsTheVacatedCell) {
-  SnakeBoard board(&settings);
-  std::srand(3);
-  Lay(board, {{10, 10}, {9, 10}, {8, 10}}, 1, 0);
-  board.foodX = 11, board.foodY = 10;
-  EXPECT_EQ(board.Advance(0, 0), Ate);
-  EXPECT_NE(Cell(board.foodX, board.foodY), Cell(11, 10));
-  board.Grow();
-  EXPECT_EQ(Body(board), (Cells{{11, 10}, {10, 10}, {9, 10}, {8, 10}}));
 }
 
 TEST_F(SnakeBoardTest, FoodAvoidsTheBodyAndTheWiderHedgeSquare) {
@@ -196,23 +172,17 @@ TEST_F(SnakeBoardTest, SettingsOutsideTheirRangesStayWithinTheArrays) {
   }
 }
 
-TEST_F(SnakeBoardTest, OddThresholdSettingsNeitherCrashNorFreezeTheSteering) {
-  settings.thresholdDecay = std::nanf("");
-  settings.minThreshold = -4;
+// The lowest thresholds a settings file may give (a floor of 0, no decay): a still picture
+// never turns the snake, the least motion does.
+TEST_F(SnakeBoardTest, AtAZeroThresholdOnlyMotionTurns) {
+  settings.minThreshold = 0;
+  settings.thresholdDecay = 0.0f;
   SnakeBoard board(&settings);
-  // A zero vector never turns, even below a negative threshold.
-  Lay(board, {{10, 10}, {9, 10}}, 1, 0).Advance(0, 0);
+  Lay(board, {{10, 10}, {9, 10}}, 1, 0).thresholdY = 0.0f;
+  board.Advance(0, 0);
   EXPECT_EQ(Heading(board), Cell(1, 0));
-  EXPECT_EQ(board.thresholdX, -4.0f);
-  board.Advance(INT_MIN, 0);
-  EXPECT_EQ(Heading(board), Cell(1, 0));
-  board.Advance(0, INT_MIN);
-  EXPECT_EQ(Heading(board), Cell(0, 1));
-
-  settings.thresholdDecay = -1.0f;
-  settings.minThreshold = 3;
-  Lay(board, {{10, 10}, {9, 10}}, 1, 0).Advance(0, 20);
-  EXPECT_EQ(board.thresholdY, 3.0f);
+  board.Advance(0, 1);
+  EXPECT_EQ(Heading(board), Cell(0, -1));
 }
 
 } // namespace

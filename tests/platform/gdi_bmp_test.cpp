@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <tuple>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -113,7 +112,8 @@ TEST(Bmp, RefusesTruncatedOddAndAbsurdFiles) {
   EXPECT_FALSE(DecodeBmp(good.data(), unsigned(good.size()), nullptr));
 }
 
-TEST(Bmp, LoadBitmapFindsTheModulesResource) {
+// The program's own sprites load this way in every golden picture; here, what fails to load.
+TEST(Bmp, LoadBitmapFindsTheModulesResourceAndNothingElse) {
   std::vector<unsigned char> file = MakeBmp(6, 3, 24, false);
   ResourceTable table;
   table.bitmaps.push_back(BitmapResource{155, file.data(), unsigned(file.size())});
@@ -121,10 +121,6 @@ TEST(Bmp, LoadBitmapFindsTheModulesResource) {
   HINSTANCE module = CreateModule(&table);
   HBITMAP bitmap = LoadBitmapW(module, 155);
   ASSERT_NE(bitmap, nullptr);
-  BITMAP info; // RGB565 rows, whatever the file's depth
-  ASSERT_EQ(GetObjectW(bitmap, sizeof info, &info), int(sizeof info));
-  EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight, info.bmBitsPixel, info.bmWidthBytes),
-            std::tuple(6, 3, std::uint16_t(16), 12));
   ExpectPicture(*BitmapSurface(bitmap), 6, 3);
   EXPECT_EQ(LoadBitmapW(module, 156), nullptr);
   EXPECT_EQ(LoadBitmapW(module, 999), nullptr);

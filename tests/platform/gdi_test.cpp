@@ -40,15 +40,6 @@ struct Canvas {
   Surface &Pixels() { return *BitmapSurface(bitmap); }
   void Fill(std::uint16_t colour) { std::fill(Pixels().pixels.begin(), Pixels().pixels.end(), colour); }
   std::uint16_t At(int x, int y) { return Pixels().Row(y)[x]; }
-  RECT Ink() { // the box of every pixel that is no longer blue; empty when none
-    RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    for (int y = 0; y < Pixels().height; ++y)
-      for (int x = 0; x < Pixels().width; ++x)
-        if (At(x, y) != kBlue)
-          box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                     std::max(box.bottom, y + 1)};
-    return box;
-  }
 };
 
 HFONT Font(const char16_t *face, int height, int width = 0) {
