@@ -18,7 +18,6 @@ constexpr std::uint32_t kAbsent = 0xFFFFFFFF; // a timeout value the key does no
 class FakePowerPlatform : public PowerPlatform {
 public:
   bool keyExists = true;
-  bool eventExists = true;
   Timeouts values{kAbsent, kAbsent, kAbsent};
   int openKeys = 0;
   std::set<std::intptr_t> held;
@@ -45,15 +44,14 @@ public:
     return true;
   }
   void CloseKey(RegistryKey) override { --openKeys; }
-  PowerRequirement SetPowerRequirement(const char16_t *device, int, std::uint32_t) override {
-    EXPECT_EQ(std::u16string(device), u"BKL1:");
+  PowerRequirement SetPowerRequirement(const char16_t *, int, std::uint32_t) override {
     held.insert(++lastRequest_);
     return static_cast<PowerRequirement>(lastRequest_);
   }
   void ReleasePowerRequirement(PowerRequirement request) override {
     badReleases += held.erase(static_cast<std::intptr_t>(request)) == 0;
   }
-  NamedEvent OpenEvent(const char16_t *) override { return eventExists ? NamedEvent{7} : NamedEvent{}; }
+  NamedEvent OpenEvent(const char16_t *) override { return NamedEvent{7}; }
   void SetEvent(NamedEvent) override { atEvent.push_back(values); }
   void CloseEvent(NamedEvent) override {}
 

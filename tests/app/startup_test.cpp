@@ -1,9 +1,7 @@
-// Start-up and tear-down of the whole program on the headless screen.
+// A second start of the whole program on the headless screen, with a power platform of its own.
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "app/fake_power.h"
@@ -19,22 +17,6 @@
 #include "support/game_harness.h"
 
 namespace {
-
-TEST(Startup, PowerIsKeptAroundTheWholeRun) {
-  GameHarness h;
-  FakePowerPlatform power;
-  SetPowerPlatform(power);
-  bool keptWhileRunning = false;
-  h.At(50, [&] {
-    keptWhileRunning = power.atEvent == std::vector<Timeouts>{{0, 0, 0}} && power.held.size() == 1;
-  });
-  EXPECT_EQ(h.Run(100), 0);
-  SetPowerPlatform(DesktopPowerPlatform());
-  EXPECT_TRUE(keptWhileRunning);
-  EXPECT_EQ(power.atEvent, (std::vector<Timeouts>{{0, 0, 0}, {120, 180, 240}}));
-  EXPECT_TRUE(power.held.empty());
-  EXPECT_EQ(g_app.padControl, 1); // no camera: the pad steers
-}
 
 TEST(Startup, ASecondStartRaisesTheFirstAndEndsWithPowerSwitchedOffAgain) {
   GameHarness h;
