@@ -47,23 +47,23 @@ protected:
         ChildProcess({kPython, "-c", "import dbusmock"}).Wait(5000) != 0)
       GTEST_SKIP() << "no private system bus: dbus-daemon or python3-dbusmock is missing";
     ASSERT_FALSE(folder.path.empty());
-    address = "unix:path=" + folder.path + "/system_bus_socket";
+    const std::string address = "unix:path=" + folder.path + "/system_bus_socket";
     std::ofstream(folder.path + "/bus.conf")
         << "<busconfig><listen>" << address
         << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow "
            "send_destination=\"*\"/><allow receive_sender=\"*\"/><allow "
            "own=\"*\"/></policy></busconfig>";
+    if (const char *before = std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
+      savedAddress = before;
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1); // for the mock and the game alike
     daemon = std::make_unique<ChildProcess>(std::vector<std::string>{
         kDaemon, "--nofork", "--nopidfile", "--config-file=" + folder.path + "/bus.conf"});
-    ASSERT_TRUE(WaitUntil([this] { return Connect(); })) << "the private bus did not start";
+    ASSERT_TRUE(WaitUntil([this] { return sd_bus_open_system(&bus) >= 0; }))
+        << "the private bus did not start";
     logind = std::make_unique<ChildProcess>(
-        std::vector<std::string>{kPython, "-m", "dbusmock", "--template", "logind"},
-        std::vector<std::string>{"DBUS_SYSTEM_BUS_ADDRESS=" + address});
+        std::vector<std::string>{kPython, "-m", "dbusmock", "--template", "logind"});
     std::vector<Inhibitor> ignored;
     ASSERT_TRUE(WaitUntil([&] { return List(&ignored); })) << "the mock logind did not come up";
-    const char *before = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    savedAddress = before ? before : "";
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
   }
   void TearDown() override {
     if (!savedAddress.empty())
@@ -73,18 +73,6 @@ protected:
     daemon.reset();
   }
 
-  bool Connect() {
-    sd_bus *b = nullptr;
-    if (sd_bus_new(&b) < 0)
-      return false;
-    if (sd_bus_set_address(b, address.c_str()) < 0 || sd_bus_set_bus_client(b, 1) < 0 ||
-        sd_bus_start(b) < 0) {
-      sd_bus_unref(b);
-      return false;
-    }
-    bus = b;
-    return true;
-  }
   // The locks logind holds now, as ListInhibitors gives them.
   bool List(std::vector<Inhibitor> *locks) {
     sd_bus_message *reply = nullptr;
@@ -107,7 +95,7 @@ protected:
   }
 
   TempFolder folder;
-  std::string address, savedAddress;
+  std::string savedAddress;
   std::unique_ptr<ChildProcess> daemon, logind;
   sd_bus *bus = nullptr;
 };

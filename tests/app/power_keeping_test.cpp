@@ -7,44 +7,85 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "app/fake_power.h"
 #include "app/power_desktop.h"
+#include "app/startup.h"
+#include "platform/resources.h"
+#include "platform/window.h"
+#include "resources/vexmoor_resources.h"
 #include "state/app_state.h"
+#include "support/game_harness.h"
 
 namespace {
 
-// The power-keeping part of one program instance, swapped in and out of g_app.
-struct InstanceState {
-  Timeouts savedTimeouts{120, 180, 240};
-  PowerRequirement backlightRequest{};
-  std::uint32_t powerKept = 0;
+using Timeouts = std::array<std::uint32_t, 3>;
+constexpr std::uint32_t kAbsent = 0xFFFFFFFF; // a timeout value the key does not hold
 
-  void SwapWithApp() {
-    std::swap_ranges(savedTimeouts.begin(), savedTimeouts.end(), g_app.savedTimeouts);
-    std::swap(backlightRequest, g_app.backlightRequest);
-    std::swap(powerKept, g_app.powerKept);
+// A power platform of the test's own: the timeouts key, the requirements held, and the
+// timeouts as they stood whenever the power manager was told to reload them.
+class FakePower : public PowerPlatform {
+public:
+  bool keyExists = true;
+  Timeouts values{kAbsent, kAbsent, kAbsent};
+  int openKeys = 0, badReleases = 0;
+  std::set<std::intptr_t> held;
+  std::vector<Timeouts> atEvent;
+
+  bool OpenKey(const char16_t *, RegistryKey *key) override {
+    if (keyExists)
+      ++openKeys, *key = RegistryKey{1};
+    return keyExists;
   }
+  bool QueryDword(RegistryKey, const char16_t *name, std::uint32_t *value) override {
+    const std::uint32_t stored = values.at(Index(name));
+    if (stored != kAbsent)
+      *value = stored;
+    return stored != kAbsent;
+  }
+  bool SetDword(RegistryKey, const char16_t *name, std::uint32_t value) override {
+    EXPECT_GT(openKeys, 0) << "written without an open key";
+    values.at(Index(name)) = value;
+    return true;
+  }
+  void CloseKey(RegistryKey) override { --openKeys; }
+  PowerRequirement SetPowerRequirement(const char16_t *, int, std::uint32_t) override {
+    held.insert(++last_);
+    return PowerRequirement{last_};
+  }
+  void ReleasePowerRequirement(PowerRequirement request) override {
+    badReleases += held.erase(static_cast<std::intptr_t>(request)) == 0;
+  }
+  NamedEvent OpenEvent(const char16_t *) override { return NamedEvent{7}; }
+  void SetEvent(NamedEvent) override { atEvent.push_back(values); }
+  void CloseEvent(NamedEvent) override {}
+
+private:
+  static std::size_t Index(const char16_t *name) {
+    return std::size_t(
+        std::find(std::begin(kTimeoutValueNames), std::end(kTimeoutValueNames), std::u16string_view(name)) -
+        std::begin(kTimeoutValueNames));
+  }
+  std::intptr_t last_ = 100;
 };
 
 class PowerKeepingTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    InstanceState().SwapWithApp();
-    SetPowerPlatform(fake);
-  }
+  void SetUp() override { SetPowerPlatform(fake); }
   void TearDown() override {
     EXPECT_EQ(fake.openKeys, 0) << "the key was left open";
     EXPECT_EQ(fake.badReleases, 0);
     SetPowerPlatform(DesktopPowerPlatform());
-    InstanceState().SwapWithApp();
+    ResetAppState();
   }
-  FakePowerPlatform fake;
+  FakePower fake;
 };
 
 TEST_F(PowerKeepingTest, SwitchesTimeoutsOffAndRestoresThemWithFallbacksForAbsentValues) {
@@ -56,7 +97,7 @@ TEST_F(PowerKeepingTest, SwitchesTimeoutsOffAndRestoresThemWithFallbacksForAbsen
                {false, {kAbsent, kAbsent, kAbsent}, {kAbsent, kAbsent, kAbsent}}}; // nothing written
   for (const auto &c : cases) {
     SCOPED_TRACE(c.keyExists);
-    InstanceState().SwapWithApp(); // a fresh program instance
+    ResetAppState(); // a fresh program instance
     fake.keyExists = c.keyExists;
     fake.values = c.before;
     fake.atEvent.clear();
@@ -70,22 +111,23 @@ TEST_F(PowerKeepingTest, SwitchesTimeoutsOffAndRestoresThemWithFallbacksForAbsen
   }
 }
 
-TEST_F(PowerKeepingTest, SecondInstanceLeavesTheFirstOnesTimeoutsAlone) {
-  fake.values = {60, 120, 300};
-  KeepPower(1);
-  InstanceState first;
-  first.SwapWithApp(); // g_app is now a second instance, which finds the first and ends
-
-  KeepPower(1);
-  EXPECT_EQ(fake.held.size(), 2u);
-  KeepPower(0);
-  EXPECT_EQ(fake.values, (Timeouts{0, 0, 0}));
-  EXPECT_EQ(fake.held.size(), 1u) << "the first instance's requirement must stay";
-
-  first.SwapWithApp();
-  KeepPower(0);
-  EXPECT_EQ(fake.values, (Timeouts{60, 120, 300}));
+// The whole program's entry point, started while another copy's window exists.
+TEST_F(PowerKeepingTest, ASecondStartRaisesTheFirstAndLetsThePowerGoBeforeItEnds) {
+  GameHarness h;
+  WNDCLASSW wc;
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = u"VEXMOOR";
+  ASSERT_TRUE(RegisterClassW(&wc));
+  ASSERT_TRUE(CreateWindowExW(0, u"VEXMOOR", u"Vex Moor", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr));
+  SetStartupFiles(h.settingsFile, h.resultsFile);
+  HINSTANCE instance = CreateModule(&VexmoorResources());
+  EXPECT_EQ(VexmoorEntry(instance, SW_SHOW), 0);
+  DestroyModule(instance);
+  EXPECT_EQ(h.screen->raiseCount, 1);
+  EXPECT_EQ(fake.atEvent.size(), 2u);
   EXPECT_TRUE(fake.held.empty());
+  EXPECT_EQ(g_app.scores, nullptr); // nothing was started
 }
 
 // With no system bus (where the test main points it), or one that accepts and never answers,
