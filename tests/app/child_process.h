@@ -1,7 +1,7 @@
 #pragma once
 // A process the app tests start and talk to through pipes on its stdin, stdout and stderr,
 // with deadlines on every wait: a program, or a forked copy of the test running a function.
-// Both fork, so only while the test has one thread. Also the folder such a process works in.
+// Both fork, so only while the test has one thread. Also a temporary folder for their files.
 
 #include <sys/types.h>
 
