@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -131,4 +133,16 @@ std::string ChildProcess::Errors() {
   while (!errorsEnded_)
     errorsEnded_ = !ReadErrors();
   return errors_;
+}
+
+TempFolder::TempFolder() {
+  char base[] = "/tmp/vexmoor-test-XXXXXX";
+  if (mkdtemp(base) != nullptr)
+    path = base;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  if (!path.empty())
+    std::filesystem::remove_all(path, ignored);
 }

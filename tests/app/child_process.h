@@ -1,7 +1,7 @@
 #pragma once
 // A process the app tests start and talk to through pipes on its stdin, stdout and stderr,
 // with deadlines on every wait: a program, or a forked copy of the test running a function.
-// Both fork, so only while the test has one thread.
+// Both fork, so only while the test has one thread. Also a temporary folder for their files.
 
 #include <sys/types.h>
 
@@ -19,7 +19,6 @@ public:
   ChildProcess(const ChildProcess &) = delete;
   ChildProcess &operator=(const ChildProcess &) = delete;
 
-  bool Started() const { return pid_ > 0; }
   pid_t Pid() const { return pid_; }
   void Write(const std::string &bytes);
   void CloseInput();
@@ -41,4 +40,13 @@ private:
   std::string errors_;
   bool errorsEnded_ = false;
   int status_ = -1;
+};
+
+// A fresh folder under /tmp, removed with all it holds at the end of its scope.
+struct TempFolder {
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder &) = delete;
+  TempFolder &operator=(const TempFolder &) = delete;
+  std::string path;
 };

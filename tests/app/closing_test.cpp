@@ -28,11 +28,11 @@ namespace {
 int g_saves = 0;
 bool CountSave(const std::string &) { return ++g_saves > 0; }
 
-// Waits (in real time, with a deadline) until the signal thread has posted its close request.
-bool CloseRequestQueued() {
+// Waits (in real time, with a deadline) until the signal thread has done its part.
+bool Soon(bool (*done)()) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < deadline)
-    if (CloseRequestPosted())
+    if (done())
       return true;
   return false;
 }
@@ -40,7 +40,7 @@ bool CloseRequestQueued() {
 // A signal as it comes from outside: the handler, the thread, the posted request.
 void Signal(int number) {
   raise(number);
-  ASSERT_TRUE(CloseRequestQueued());
+  ASSERT_TRUE(Soon(CloseRequestPosted));
 }
 
 // Asks the program to close as `vexmoor --close` does, through its socket.
@@ -123,10 +123,7 @@ TEST(Closing, ASignalBeforeTheWindowExistsClosesOnceStartUpCan) {
   CloseOnSignals signals;
   ProgramRun run;
   raise(SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!CloseSignalled() && std::chrono::steady_clock::now() < deadline) {
-  }
-  ASSERT_TRUE(CloseSignalled());
+  ASSERT_TRUE(Soon(CloseSignalled));
   EXPECT_EQ(run.h.Run(ProgramRun::kLate), 0);
   EXPECT_LT(run.h.screen->NowMs(), 1000u);
   EXPECT_EQ(g_saves, 1);

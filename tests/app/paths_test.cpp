@@ -35,12 +35,12 @@ TEST_F(PathsTest, OverridesThenBaseFoldersThenHome) {
   EXPECT_EQ("/data/Vexmoor/results.txt", ResultsFilePath(""));
 
   // Unset, empty or relative base folders are ignored.
-  unsetenv("XDG_CONFIG_HOME");
-  setenv("XDG_DATA_HOME", "relative/data", 1);
-  EXPECT_EQ("/home/ada/.config/Vexmoor/settings.txt", SettingsFilePath(""));
-  EXPECT_EQ("/home/ada/.local/share/Vexmoor/results.txt", ResultsFilePath(""));
-  setenv("XDG_CONFIG_HOME", "", 1);
-  EXPECT_EQ("/home/ada/.config/Vexmoor/settings.txt", SettingsFilePath(""));
+  for (const char *ignored : {"", "relative/data", "unset"}) {
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+      ignored == std::string("unset") ? unsetenv(name) : setenv(name, ignored, 1);
+    EXPECT_EQ("/home/ada/.config/Vexmoor/settings.txt", SettingsFilePath("")) << ignored;
+    EXPECT_EQ("/home/ada/.local/share/Vexmoor/results.txt", ResultsFilePath("")) << ignored;
+  }
 
   // Without HOME the user database answers, or there is no path at all.
   unsetenv("HOME");

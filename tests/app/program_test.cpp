@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,14 +18,10 @@
 
 namespace {
 
-std::string MakeFolder() {
-  char folder[] = "/tmp/vexmoor-program-XXXXXX";
-  return mkdtemp(folder) ? folder : "";
-}
-
-std::unique_ptr<ChildProcess> Program(std::vector<std::string> args, const std::string &display = "dummy") {
+std::unique_ptr<ChildProcess> Program(std::vector<std::string> args,
+                                      const std::string &set = "SDL_VIDEODRIVER=dummy") {
   args.insert(args.begin(), VEXMOOR_PROGRAM);
-  return std::make_unique<ChildProcess>(args, std::vector<std::string>{"SDL_VIDEODRIVER=" + display});
+  return std::make_unique<ChildProcess>(args, std::vector<std::string>{set});
 }
 
 // True once a running copy answers on the instance socket (within 10 s).
@@ -43,60 +38,53 @@ bool RunningCopyAnswers() {
   return false;
 }
 
-std::size_t Count(const std::string &text, const std::string &part) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++n;
-  return n;
-}
-
 TEST(Program, ASecondStartRaisesTheFirstAndCloseEndsItWithItsScoresSaved) {
-  const std::string data = MakeFolder();
-  auto first = Program({"--camera", "none", "--data-dir", data});
+  const TempFolder data;
+  auto first = Program({"--camera", "none", "--data-dir", data.path});
   ASSERT_TRUE(RunningCopyAnswers());
   // The second start makes no window at all: with no display to open it still ends well.
-  auto second = Program({"--camera", "none", "--data-dir", data}, "no-such-display");
+  auto second = Program({"--camera", "none", "--data-dir", data.path}, "SDL_VIDEODRIVER=no-such-display");
   EXPECT_EQ(second->Wait(5000), 0) << second->Errors();
   EXPECT_EQ(kill(first->Pid(), 0), 0) << "the first copy still runs";
 
   auto close = Program({"--close"});
   EXPECT_EQ(close->Wait(5000), 0) << close->Errors();
   EXPECT_EQ(first->Wait(5000), 0);
-  EXPECT_EQ(std::filesystem::file_size(data + "/results.txt"), 7012u);
+  EXPECT_EQ(std::filesystem::file_size(data.path + "/results.txt"), 7012u);
 
   auto nobody = Program({"--close"});
   EXPECT_EQ(nobody->Wait(5000), 1);
   EXPECT_EQ(nobody->Errors(), "vexmoor: no running instance to close\n");
-  auto told = std::make_unique<ChildProcess>(std::vector<std::string>{VEXMOOR_PROGRAM, "--close"},
-                                             std::vector<std::string>{"VEXMOOR_DEBUG=1"});
+  auto told = Program({"--close"}, "VEXMOOR_DEBUG=1");
   EXPECT_EQ(told->Wait(5000), 1);
   EXPECT_NE(told->Errors().find("vexmoor: debug: instance socket "), std::string::npos);
-  std::filesystem::remove_all(data);
 }
 
-TEST(Program, HangupAndQuitCloseInOrderAndSaveOnce) {
-  for (int number : {SIGHUP, SIGQUIT}) {
+// As a session ends it, or a terminal closes, or a user quits: the scores are saved just once.
+TEST(Program, ClosingSignalsCloseInOrderAndSaveOnce) {
+  for (int number : {SIGTERM, SIGHUP, SIGQUIT}) {
     SCOPED_TRACE(number);
-    const std::string data = MakeFolder();
-    auto game = Program({"--camera", "none", "--data-dir", data, "--verbose"});
+    const TempFolder data;
+    auto game = Program({"--camera", "none", "--data-dir", data.path, "--verbose"});
     ASSERT_TRUE(RunningCopyAnswers());
     kill(game->Pid(), number);
     EXPECT_EQ(game->Wait(5000), 0);
-    EXPECT_EQ(Count(game->Errors(), "vexmoor: info: scores saved to " + data + "/results.txt"), 1u)
-        << game->Errors();
-    std::filesystem::remove_all(data);
+    const std::string saved = "vexmoor: info: scores saved to " + data.path + "/results.txt";
+    const std::string errors = game->Errors();
+    const std::size_t at = errors.find(saved);
+    EXPECT_TRUE(at != std::string::npos && errors.find(saved, at + 1) == std::string::npos) << errors;
   }
 }
 
 // Only a regular file is a video; nothing else may hang start-up or be misnamed.
 TEST(Program, CameraChoicesThatAreNoVideoFileAreRefusedAtOnceWithTheirReason) {
-  const std::string data = MakeFolder();
-  ASSERT_EQ(mkfifo((data + "/pipe").c_str(), 0600), 0);
+  const TempFolder data;
+  ASSERT_EQ(mkfifo((data.path + "/pipe").c_str(), 0600), 0);
   const std::pair<std::string, std::string> cases[] = {
-      {data + "/pipe", "it is a FIFO, not a video file"},
+      {data.path + "/pipe", "it is a FIFO, not a video file"},
       {"/dev/null", "it is a device that is not a camera, not a video file"},
-      {data, "it is a folder, not a video file"},
-      {data + "/missing.mkv", "No such file or directory"},
+      {data.path, "it is a folder, not a video file"},
+      {data.path + "/missing.mkv", "No such file or directory"},
   };
   for (const auto &[choice, reason] : cases) {
     auto refused = Program({"--camera", choice});
@@ -104,7 +92,6 @@ TEST(Program, CameraChoicesThatAreNoVideoFileAreRefusedAtOnceWithTheirReason) {
     EXPECT_EQ(refused->Errors(),
               "vexmoor: --camera: cannot read video file " + choice + ": " + reason + "\n");
   }
-  std::filesystem::remove_all(data);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -18,17 +17,12 @@
 
 namespace {
 
-std::string MakeFolder() {
-  char folder[] = "/tmp/vexmoor-race-XXXXXX";
-  return mkdtemp(folder) ? folder : "";
-}
-
 // A start as main() makes it, as far as the main window, in a forked copy of the test. It goes
 // at the first byte on its input, then ends as a second start with that start's exit code, or
 // makes the main window (which listens on the instance socket), says "running" and keeps the
 // results folder until its input closes.
 std::unique_ptr<ChildProcess> Start(const std::string &results, int waitMs, const std::string &runtime = "") {
-  auto child = std::make_unique<ChildProcess>([=] {
+  return std::make_unique<ChildProcess>([=] {
     char go = 0;
     if (read(0, &go, 1) != 1)
       return 2;
@@ -52,14 +46,6 @@ std::unique_ptr<ChildProcess> Start(const std::string &results, int waitMs, cons
     PlatformStop();
     return 0;
   });
-  return child;
-}
-
-std::unique_ptr<ChildProcess> StartNow(const std::string &results, int waitMs,
-                                       const std::string &runtime = "") {
-  auto child = Start(results, waitMs, runtime);
-  child->Write("g");
-  return child;
 }
 
 bool Runs(ChildProcess &child) {
@@ -68,10 +54,11 @@ bool Runs(ChildProcess &child) {
 }
 
 TEST(SingleInstance, TwoStartsRacingNeverBothRun) {
-  const std::string data = MakeFolder();
+  const TempFolder data;
+  const std::string results = data.path + "/results.txt";
   for (int round = 0; round < 50; ++round) {
     // Both are forked before either goes, so neither has a head start.
-    auto a = Start(data + "/results.txt", kClaimWaitMs), b = Start(data + "/results.txt", kClaimWaitMs);
+    auto a = Start(results, kClaimWaitMs), b = Start(results, kClaimWaitMs);
     a->Write("g");
     b->Write("g");
     const bool aRuns = Runs(*a), bRuns = Runs(*b);
@@ -81,29 +68,29 @@ TEST(SingleInstance, TwoStartsRacingNeverBothRun) {
     first.CloseInput();
     ASSERT_EQ(first.Wait(5000), 0) << "round " << round;
   }
-  std::filesystem::remove_all(data);
 }
 
 // A copy in another runtime folder (another login, sudo -u) cannot be raised, but its results
 // folder is still its own; with results elsewhere a start runs beside it.
 TEST(SingleInstance, ACopyThatCannotBeReachedKeepsItsResultsFolder) {
-  const std::string data = MakeFolder(), otherRuntime = MakeFolder();
-  auto first = StartNow(data + "/results.txt", kClaimWaitMs);
+  const TempFolder data, otherRuntime;
+  auto first = Start(data.path + "/results.txt", kClaimWaitMs);
+  auto second = Start(data.path + "/results.txt", 200, otherRuntime.path);
+  auto third = Start(otherRuntime.path + "/results.txt", 200, otherRuntime.path);
+  first->Write("g");
   ASSERT_TRUE(Runs(*first));
 
-  auto second = StartNow(data + "/results.txt", 200, otherRuntime);
+  second->Write("g");
   EXPECT_EQ(second->Wait(5000), 1);
-  EXPECT_NE(second->Errors().find("another Vexmoor is using " + data + "\n"), std::string::npos)
+  EXPECT_NE(second->Errors().find("another Vexmoor is using " + data.path + "\n"), std::string::npos)
       << second->Errors();
 
-  auto third = StartNow(otherRuntime + "/results.txt", 200, otherRuntime);
+  third->Write("g");
   EXPECT_TRUE(Runs(*third));
   third->CloseInput();
   first->CloseInput();
   EXPECT_EQ(third->Wait(5000), 0);
   EXPECT_EQ(first->Wait(5000), 0);
-  std::filesystem::remove_all(data);
-  std::filesystem::remove_all(otherRuntime);
 }
 
 } // namespace
