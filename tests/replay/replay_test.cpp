@@ -111,6 +111,12 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
   EXPECT_EQ(Play(kFolder + "/gamepad.rec"), 0);
   EXPECT_EQ(g_app.gameLevel, 1);
 
+  // A Level 4 game steered by a camera that reports nothing: "Block screen" holds the board
+  // and the clocks until it is turned off in the menu.
+  EXPECT_EQ(Play(kFolder + "/block_screen.rec"), 0);
+  EXPECT_TRUE(g_app.gameRunning);
+  EXPECT_FALSE(g_app.blockScreenOption);
+
   // Camera steering that starts from the kept "Follow the camera": Player tracking brings
   // "Mirror" with it, and going back to the whole picture brings back its own choice. Without
   // its note of the kept choices the replay starts from the defaults and goes another way.
