@@ -112,7 +112,8 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
   EXPECT_EQ(g_app.gameLevel, 1);
 
   // A Level 4 game steered by a camera that reports nothing: "Block screen" holds the board
-  // and the clocks until it is turned off in the menu.
+  // and the clocks until it is turned off in the menu, reached with the arrow keys (after the
+  // menu was opened and backed out of).
   EXPECT_EQ(Play(kFolder + "/block_screen.rec"), 0);
   EXPECT_TRUE(g_app.gameRunning);
   EXPECT_FALSE(g_app.blockScreenOption);
