@@ -30,29 +30,6 @@ TEST_F(GameScreen, SpeedUpShrinksThePeriodByAFifthDownToOneMillisecond) {
   EXPECT_FLOAT_EQ(g_app.tickInterval, 1.0f);
 }
 
-TEST_F(GameScreen, BlockScreenFreezesBoardAndClocksWhenTheCameraSeesNothing) {
-  h.Command(20, IDM_CAMERA);
-  h.Command(50, IDM_LEVEL_1 + 3); // Level 4 turns "Block screen" on
-  h.eachIdle = FoodAway;
-  int headAt1500 = -1;
-  float timeAt1500 = -1;
-  h.At(1500, [&] {
-    EXPECT_TRUE(g_app.blockScreenOption);
-    EXPECT_FALSE(g_app.motionSeenLastTick);
-    headAt1500 = g_app.board->bodyX[0];
-    timeAt1500 = g_app.elapsedTime;
-  });
-  h.At(3000, [&] {
-    EXPECT_EQ(g_app.board->bodyX[0], headAt1500);
-    EXPECT_FLOAT_EQ(g_app.elapsedTime, timeAt1500);
-    EXPECT_LE(g_app.elapsedTime, 0.4f);
-    // Turning the option off lets the game go on.
-    PostMessageW(g_app.gameDialog, WM_COMMAND, IDM_BLOCK_SCREEN, 0);
-  });
-  h.At(4000, [&] { EXPECT_NE(g_app.board->bodyX[0], headAt1500); });
-  h.Run(4100);
-}
-
 // An option the player toggles sticks across levels; one not touched follows each level's
 // default, and its check mark follows it.
 TEST_F(GameScreen, ToggledOptionsStickAndCheckMarksFollowTheState) {

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "app/startup.h"
+#include "game/camera_view.h"
 #include "game/snake_board.h"
 #include "platform/backend.h"
 #include "platform/gdi.h"
@@ -194,6 +195,49 @@ TEST(Golden, CameraBanners) {
   h.Command(50, IDM_LEVEL_1);
   Shot(h, 1000, "no-camera");
   h.Run(1100);
+}
+
+// The camera view over a feed of the test's own: a picture with a motion report to the right
+// and a rejected one, the good background's verdict; then in grey, flickering; then no camera.
+// The view watches the feed while it is open, and only then.
+CameraPicture g_shown;
+bool g_cameraThere = true;
+int g_watching = 0;
+
+TEST(Golden, CameraViewInColourAndGreyAndWithoutACamera) {
+  g_shown.width = 160, g_shown.height = 120, g_shown.blockSize = 4;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x)
+      g_shown.pixels.push_back(std::uint16_t((x / 5) << 11 | (y / 2) << 5 | 0x1F));
+  g_shown.verdict = CameraPicture::Verdict::GoodBackground;
+  g_shown.block = {true, true, 40.0f, 2.0f, 3.0f, 2.0f};
+  g_shown.reports = {{8, 0, true}, {0, 0, false}};
+  GameHarness h;
+  h.OpenGameScreen(10);
+  h.At(15, [] {
+    SetCameraViewFeed({[](bool on) { g_watching += on ? 1 : -1; },
+                       [](CameraPicture *picture) {
+                         if (g_cameraThere)
+                           *picture = g_shown;
+                         return g_cameraThere;
+                       }});
+  });
+  h.Command(20, IDM_CAMERA_VIEW);
+  h.At(200, [] {
+    EXPECT_EQ(g_watching, 1);
+    ExpectGolden("camera-view");
+    g_shown.verdict = CameraPicture::Verdict::Flicker;
+  });
+  h.Key(210, VK_F2); // "View"
+  h.Key(220, '2');   // "Grey"
+  h.At(300, [] {
+    ExpectGolden("camera-view-grey");
+    g_cameraThere = false;
+  });
+  Shot(h, 400, "camera-view-no-camera");
+  h.Key(410, VK_ESCAPE);
+  h.At(500, [] { EXPECT_EQ(g_watching, 0); });
+  EXPECT_EQ(h.Run(600), 0);
 }
 
 // A Level 2 game ends with 4 points under an open best-scores page, against a table of 9, 7,

@@ -1,8 +1,8 @@
 // The window manager and its loop on the headless screen. The loop's order comes from times
 // alone: a session run against a clock that falls behind replays to the same ticks; input from
-// other threads comes through the door, in order, on the loop's thread. Soft keys and menus
-// send commands; owned windows stay above their owner. How the screen looks is golden; modal
-// loops run in every replay (the game screen is a modal dialog).
+// other threads comes through the door, in order, on the loop's thread. Owned windows stay
+// above their owner. How the screen looks is golden; modal loops, soft keys and menus run in
+// every replay (the game screen is a modal dialog).
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,6 @@
 #include "platform/gdi.h"
 #include "platform/input_door.h"
 #include "platform/recording.h"
-#include "platform/resources.h"
-#include "platform/shell.h"
 #include "platform/window.h"
 #include "platform/window_manager.h"
 
@@ -28,7 +26,6 @@ namespace {
 
 std::vector<std::string> g_log;
 std::vector<HWND> g_painted;
-HINSTANCE g_instance = nullptr; // soft keys and menus of the test's own
 
 // A wall clock the test moves: inputs arrive at set times, and each timer's work takes 3 ms.
 class LoadedClock : public Backend {
@@ -76,8 +73,7 @@ void Tick(HWND w, std::uint32_t, std::uintptr_t id, std::uint32_t time) {
 }
 
 HWND Make(HWND owner = nullptr, int top = 26) {
-  return CreateWindowExW(0, u"LOOPTEST", u"", WS_VISIBLE, 0, top, 240, 200, owner, nullptr, g_instance,
-                         nullptr);
+  return CreateWindowExW(0, u"LOOPTEST", u"", WS_VISIBLE, 0, top, 240, 200, owner, nullptr, nullptr, nullptr);
 }
 
 HWND StartWindow(std::unique_ptr<Backend> backend) {
@@ -214,44 +210,6 @@ TEST(WindowManager, ReportsFromOtherThreadsArriveInOrderOnTheLoopsThread) {
   EXPECT_FALSE(PostInputEvent(text)); // text cannot go through the door
   PlatformStop();
   EXPECT_FALSE(PostInputEvent(InputEvent::Kind::CloseRequest)); // nor anything once stopped
-}
-
-TEST(WindowManager, SoftKeysAndMenusSendCommands) {
-  ResourceTable resources;
-  resources.strings = {{1, u"Ok"}, {2, u"Menu"}};
-  resources.menus = {{50,
-                      {{0,
-                        u"Menu",
-                        {{501, u"First", {}},
-                         {0, u"More", {{511, u"Deep A", {}}, {512, u"Deep B", {}}}},
-                         {503, u"Last", {}}}}}}};
-  resources.bars = {{10, {{100, 1, 0, 0}, {200, 2, 50, 0}}}};
-  g_instance = CreateModule(&resources);
-  auto screen = std::make_unique<HeadlessBackend>();
-  HeadlessBackend &s = *screen;
-  SHMENUBARINFO info{};
-  info.cbSize = 36;
-  info.hwndParent = StartWindow(std::move(screen));
-  info.nToolBarId = 10;
-  info.hInstRes = g_instance;
-  EXPECT_TRUE(SHCreateMenuBar(&info));
-  s.QueueKey(1, VK_F1);     // "Ok": a plain command
-  s.QueueKey(2, VK_F2);     // opens the menu
-  s.QueueKey(3, VK_DOWN);   // "More"
-  s.QueueKey(4, VK_RIGHT);  // its sub-menu
-  s.QueueKey(5, VK_DOWN);   // "Deep B"
-  s.QueueKey(6, VK_RETURN); // chosen
-  s.QueueKey(7, VK_F2);     // again
-  s.QueueKey(8, '3');       // digit picks "Last"
-  s.QueueKey(9, VK_F2);     // again, then backed out of
-  s.QueueKey(10, VK_BACK);
-  s.QueueKey(11, VK_LEFT); // menu closed: the key reaches the window
-  PumpMessagesUntil(20);
-  std::erase_if(g_log, [](const std::string &e) { return e.rfind("paint", 0) == 0; });
-  EXPECT_EQ(g_log, (std::vector<std::string>{"command100@1", "command512@6", "command503@8", "key37@11"}));
-  PlatformStop();
-  DestroyModule(g_instance);
-  g_instance = nullptr;
 }
 
 // Whatever brings a window forward brings the windows it owns with it, above it; a window that

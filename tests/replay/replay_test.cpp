@@ -110,6 +110,24 @@ TEST_F(Replay, RecordedGamesEndAsTheyEndedOnScreen) {
   EXPECT_EQ(std::u16string(g_app.playerName), u"Ann");
   EXPECT_EQ(Play(kFolder + "/gamepad.rec"), 0);
   EXPECT_EQ(g_app.gameLevel, 1);
+
+  // A Level 4 game steered by a camera that reports nothing: "Block screen" holds the board
+  // and the clocks until it is turned off in the menu, reached with the arrow keys (after the
+  // menu was opened and backed out of).
+  EXPECT_EQ(Play(kFolder + "/block_screen.rec"), 0);
+  EXPECT_TRUE(g_app.gameRunning);
+  EXPECT_FALSE(g_app.blockScreenOption);
+
+  // Camera steering that starts from the kept "Follow the camera": Player tracking brings
+  // "Mirror" with it, and going back to the whole picture brings back its own choice. Without
+  // its note of the kept choices the replay starts from the defaults and goes another way.
+  EXPECT_EQ(Play(kFolder + "/steering.rec"), 0);
+  std::string text = Read(kFolder + "/steering.rec");
+  const std::size_t note = text.find("steering-start ");
+  text.erase(note, text.find('\n', note) + 1 - note);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Play(Write("unsteered.rec", text)), 1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("diverged: board"), std::string::npos);
 }
 
 TEST_F(Replay, AReplayThatGoesAnotherWayIsToldAndStillEnds) {
