@@ -82,6 +82,37 @@ TEST_F(PlayerTrackingTest, FollowsWhatMovesInFrontOfTheStillBackground) {
   }
 }
 
+// A hand: smooth skin striped by fingers about a block apart, moving a block and a half a frame
+// (so no whole-block offset fits it exactly). Block sums match it well at several offsets, the
+// mirror image of the true one among them; the reports must still never point against the
+// move, and must add up to most of it.
+TEST_F(PlayerTrackingTest, FollowsASmoothStripedHandWithoutTurningBack) {
+  Scene hand{48, 56, 5, 1, 1};
+  for (int v = 0; v < hand.height; ++v)
+    for (int u = 0; u < hand.width; ++u)
+      hand.pixels[v * hand.width + u] = u % 9 < 7 ? Rgb565(200, 150, 120) : Rgb565(150, 105, 85);
+  const struct { int dx, dy; } moves[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+  for (const auto &move : moves) {
+    SetUp();
+    const int step = Block + Block / 2;
+    int x = 136 - move.dx * 3 * step, y = 92 - move.dy * 3 * step;
+    for (int f = 0; f < 8; ++f)
+      Process(Picture(room, hand, 136 - move.dx * 3 * step, 92 - move.dy * 3 * step));
+    int along = 0;
+    for (int f = 0; f < 6; ++f) {
+      x += move.dx * step;
+      y += move.dy * step;
+      const Report r = Process(Picture(room, hand, x, y));
+      if (!r.valid)
+        continue;
+      EXPECT_GE(r.x * move.dx + r.y * move.dy, 0) << move.dx << "," << move.dy << " frame " << f;
+      EXPECT_LE(std::abs(r.x * move.dy) + std::abs(r.y * move.dx), Block) << move.dx << "," << move.dy;
+      along += r.x * move.dx + r.y * move.dy;
+    }
+    EXPECT_GE(along, 3 * step) << move.dx << "," << move.dy;
+  }
+}
+
 // Still pictures are "no motion", trusted: with a still player, after a change of exposure,
 // and under rolling flicker bands.
 TEST_F(PlayerTrackingTest, StillPicturesReportNoMotionThroughLightChanges) {
