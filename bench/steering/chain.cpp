@@ -116,7 +116,9 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       c.Enter();
       c.tracker->ProcessFrame(camera.Frame(k).data());
       if (trace && &c == &chains.back())
-        std::printf("    frame %d report %d %d %d changed %d peak %.2f contrast %.1f banding %.3f%s\n", k,
+        std::printf("    frame %d taken %.3f shot %.3f report %d %d %d changed %d peak %.2f contrast %.1f "
+                    "banding %.3f%s\n",
+                    k, t, k / camera.fps() + 0.012,
                     c.tracker->reportX, c.tracker->reportY, c.tracker->reportValid,
                     c.tracker->figures.changedBlocks, c.tracker->figures.block.peakRatio,
                     c.tracker->figures.block.contrast, c.tracker->figures.banding,
