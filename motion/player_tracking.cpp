@@ -17,8 +17,10 @@
 // vertical fingers hardly changes its inside. What changed, though, always goes where the hand
 // goes: the middle of the changed blocks moves with it (between this frame's change and the
 // previous one's, by about the mean of the last two frames' motion), whatever its texture.
-// The match is therefore drawn towards that shift, and where no offset stands out the shift
-// itself is the report, once the change is large enough in both frames to have a middle.
+// The match is therefore drawn towards that shift, once the change is large enough in both
+// frames to have a middle. Where no offset stands out the shift itself is the report, if the
+// change has lasted three frames (a still head caught by the rolling shutter half before and
+// half after a one-pixel sway changes for two) and the light did not change band by band.
 //
 // Mains flicker and automatic exposure change the brightness of whole bands of rows between
 // frames (a rolling shutter reads the rows one after another while the light pulses), which
@@ -127,7 +129,7 @@ void CameraTracker::MatchPlayer() {
     }
   };
   if (!compare) {
-    s.previousChanged = 0;
+    s.previousChanged = s.changedBefore = 0;
     for (int b = 0; b < blocks; ++b)
       background[b] = static_cast<float>(blockMap[b]);
     std::fill(s.backgroundGains.begin(), s.backgroundGains.end(), 1.0f);
@@ -196,6 +198,8 @@ void CameraTracker::MatchPlayer() {
   // is then drawn towards no motion.
   const bool shiftHolds = changedCount >= MinShiftBlocks && s.previousChanged >= MinShiftBlocks;
   const float towardsX = shiftHolds ? shiftX : 0.0f, towardsY = shiftHolds ? shiftY : 0.0f;
+  const bool shiftStands = shiftHolds && s.changedBefore >= MinShiftBlocks && !frameBanded;
+  s.changedBefore = s.previousChanged;
   const bool useMoved = movedCount >= MinChangedBlocks;
   const std::int32_t *matched = useMoved ? s.moved.data() : s.changed.data();
   const int matchedCount = useMoved ? movedCount : changedCount;
@@ -265,7 +269,7 @@ void CameraTracker::MatchPlayer() {
     blockX = bestDx * configuredBlockSize;
     blockY = bestDy * configuredBlockSize;
     blockValid = true;
-  } else if (brightness >= MinBrightness && shiftHolds) {
+  } else if (brightness >= MinBrightness && shiftStands) {
     blockX = static_cast<std::int32_t>(std::lround(shiftX * static_cast<float>(configuredBlockSize)));
     blockY = static_cast<std::int32_t>(std::lround(shiftY * static_cast<float>(configuredBlockSize)));
     blockValid = true;
