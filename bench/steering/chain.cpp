@@ -118,11 +118,10 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       if (trace && &c == &chains.back())
         std::printf("    frame %d taken %.3f shot %.3f report %d %d %d changed %d peak %.2f contrast %.1f "
                     "banding %.3f%s\n",
-                    k, t, k / camera.fps() + 0.012,
-                    c.tracker->reportX, c.tracker->reportY, c.tracker->reportValid,
-                    c.tracker->figures.changedBlocks, c.tracker->figures.block.peakRatio,
-                    c.tracker->figures.block.contrast, c.tracker->figures.banding,
-                    c.tracker->figures.banded ? " banded" : "");
+                    k, t, k / camera.fps() + 0.012, c.tracker->reportX, c.tracker->reportY,
+                    c.tracker->reportValid, c.tracker->figures.changedBlocks,
+                    c.tracker->figures.block.peakRatio, c.tracker->figures.block.contrast,
+                    c.tracker->figures.banding, c.tracker->figures.banded ? " banded" : "");
       if (const char *dump = std::getenv("VEXMOOR_STEERING_DUMP"); dump && &c == &chains[0] && k % 45 == 0) {
         // A look at what the tracker is given: binary PPM, top row first.
         const std::string path = std::string(dump) + "/" + std::to_string(setup.width) + "_" +
