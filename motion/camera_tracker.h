@@ -24,7 +24,8 @@ struct BITMAPINFOHEADER {
 // PlayerTracking follows what moves in front of a still webcam (a player's head or hand)
 // instead of the whole picture: block matching over the blocks that changed since the
 // previous frame (each row's change of light, from flicker or exposure, divided out first)
-// and differ from the background learnt over the last frames. Its reports have the same
+// and differ from the background learnt over the last frames, drawn towards where the changed
+// blocks as a whole went. Its reports have the same
 // units and signs as the others'; it works on intensity (SetMode clears perChannel for it),
 // and the steering direction it is meant for is Mirror (DefaultSteeringDirection in
 // motion/point_trail.h). 3 is left unused: SetMode turns 3 into Combined, as always.

@@ -12,6 +12,16 @@
 // the previous frame, and that differ from the background learnt over the last frames (what
 // moved in, not the wall it uncovered), are matched, each against the previous frame around it.
 //
+// A hand is small, smooth and striped by its fingers: block sums match it at several offsets
+// almost equally well, often at the mirror image of the true one, and a vertical move of
+// vertical fingers hardly changes its inside. What changed, though, always goes where the hand
+// goes: the middle of the changed blocks moves with it (between this frame's change and the
+// previous one's, by about the mean of the last two frames' motion), whatever its texture.
+// The match is therefore drawn towards that shift, once the change is large enough in both
+// frames to have a middle. Where no offset stands out the shift itself is the report, if the
+// change has lasted three frames (a still head caught by the rolling shutter half before and
+// half after a one-pixel sway changes for two) and the light did not change band by band.
+//
 // Mains flicker and automatic exposure change the brightness of whole bands of rows between
 // frames (a rolling shutter reads the rows one after another while the light pulses), which
 // would make every block change. Each block row's change of light is the median ratio of its
@@ -29,8 +39,11 @@ constexpr float BackgroundRate = 1.0f / 16.0f;
 // difference (the sensor noise, since most blocks are still), and above MinChangePerPixel.
 constexpr int NoiseFactor = 5;
 constexpr int MinChangePerPixel = 2;
-// How much worse a match at the search's full reach may be than one in place.
-constexpr double DistanceWeight = 0.75;
+// How much worse a match one search reach away from the changed blocks' shift may be than one
+// on it (than one in place, while the shift does not hold).
+constexpr double ShiftWeight = 3.0;
+// Changed blocks in this frame and the previous one for their shift to count.
+constexpr int MinShiftBlocks = 2 * MinChangedBlocks;
 // Below this mean intensity (of 249) the picture is too dark to follow anything.
 constexpr float MinBrightness = 6.0f;
 
@@ -116,7 +129,7 @@ void CameraTracker::MatchPlayer() {
     }
   };
   if (!compare) {
-    s.previousChanged = 0;
+    s.previousChanged = s.changedBefore = 0;
     for (int b = 0; b < blocks; ++b)
       background[b] = static_cast<float>(blockMap[b]);
     std::fill(s.backgroundGains.begin(), s.backgroundGains.end(), 1.0f);
@@ -168,6 +181,25 @@ void CameraTracker::MatchPlayer() {
     }
   }
   figures.changedBlocks = changedCount;
+  // The middle of the changed blocks, and how far it went since the previous frame, in blocks.
+  float middleX = 0.0f, middleY = 0.0f;
+  for (int i = 0; i < changedCount; ++i) {
+    middleX += static_cast<float>(s.changed[i] % gw);
+    middleY += static_cast<float>(s.changed[i] / gw);
+  }
+  if (changedCount > 0) {
+    middleX /= static_cast<float>(changedCount);
+    middleY /= static_cast<float>(changedCount);
+  }
+  const float shiftX = middleX - s.previousMiddleX, shiftY = middleY - s.previousMiddleY;
+  s.previousMiddleX = middleX;
+  s.previousMiddleY = middleY;
+  // Too few changed blocks have no middle to speak of (a flash of noise, a glitch): the match
+  // is then drawn towards no motion.
+  const bool shiftHolds = changedCount >= MinShiftBlocks && s.previousChanged >= MinShiftBlocks;
+  const float towardsX = shiftHolds ? shiftX : 0.0f, towardsY = shiftHolds ? shiftY : 0.0f;
+  const bool shiftStands = shiftHolds && s.changedBefore >= MinShiftBlocks && !frameBanded;
+  s.changedBefore = s.previousChanged;
   const bool useMoved = movedCount >= MinChangedBlocks;
   const std::int32_t *matched = useMoved ? s.moved.data() : s.changed.data();
   const int matchedCount = useMoved ? movedCount : changedCount;
@@ -205,37 +237,44 @@ void CameraTracker::MatchPlayer() {
   figures.comparedBlocks = compared;
 
   // The best offset. A few blocks' sums can match far off by chance (a hand's fingers repeat),
-  // so a far offset must match clearly better than a near one: the difference is weighed up by
-  // the offset's length, a share of the search's reach. Ties go to the shorter offset, so no
-  // direction is favoured.
+  // so an offset far from the changed blocks' shift must match clearly better than one near it:
+  // the difference is weighed up by that distance, a share of the search's reach. Ties go to
+  // the nearer offset, so no direction is favoured.
   std::uint64_t total = 0;
   double bestCost = std::numeric_limits<double>::max();
   std::uint32_t best = 0;
-  int bestDx = 0, bestDy = 0, bestLength = 0;
+  int bestDx = 0, bestDy = 0;
+  double bestDistance = 0.0;
   const double reach = std::hypot(static_cast<double>(rx), static_cast<double>(ry)) + 1.0;
   for (int k = 0; k <= 2 * ry; ++k) {
     for (int j = 0; j <= 2 * rx; ++j) {
       const std::uint32_t sad = sads[k * sw + j];
-      const int dx = rx - j, dy = ry - k, length = dx * dx + dy * dy;
+      const int dx = rx - j, dy = ry - k;
+      const double ax = dx - towardsX, ay = dy - towardsY, distance = std::sqrt(ax * ax + ay * ay);
       total += sad;
-      const double cost = sad * (1.0 + DistanceWeight * std::sqrt(static_cast<double>(length)) / reach);
-      if (cost < bestCost || (cost == bestCost && length < bestLength)) {
+      const double cost = sad * (1.0 + ShiftWeight * distance / reach);
+      if (cost < bestCost || (cost == bestCost && distance < bestDistance)) {
         bestCost = cost;
         best = sad;
         bestDx = dx;
         bestDy = dy;
-        bestLength = length;
+        bestDistance = distance;
       }
     }
   }
   const float mean = static_cast<float>(total / (static_cast<std::uint64_t>(2 * rx + 1) * (2 * ry + 1)));
-  if (brightness >= MinBrightness && mean > static_cast<float>(best) * blockPeakRatio &&
-      mean > static_cast<float>(compared) * blockMinContrast) {
+  const bool found = brightness >= MinBrightness && mean > static_cast<float>(best) * blockPeakRatio &&
+                     mean > static_cast<float>(compared) * blockMinContrast;
+  if (found) {
     blockX = bestDx * configuredBlockSize;
     blockY = bestDy * configuredBlockSize;
     blockValid = true;
+  } else if (brightness >= MinBrightness && shiftStands) {
+    blockX = static_cast<std::int32_t>(std::lround(shiftX * static_cast<float>(configuredBlockSize)));
+    blockY = static_cast<std::int32_t>(std::lround(shiftY * static_cast<float>(configuredBlockSize)));
+    blockValid = true;
   }
   RecordSearch(figures.block, mean, static_cast<float>(best), static_cast<float>(compared), blockPeakRatio,
-               blockMinContrast, blockValid);
+               blockMinContrast, found);
   keep();
 }

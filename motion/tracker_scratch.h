@@ -29,7 +29,9 @@ struct CameraTracker::Scratch {
   // paddedWidth, so every candidate reads inside it; the current map in the previous light.
   bool haveBackground = false;
   int rangeX = 0, rangeY = 0, paddedWidth = 0, sadWidth = 0;
-  int previousChanged = 0; // blocks that changed in the previous frame
+  int previousChanged = 0;                              // blocks that changed in the previous frame
+  float previousMiddleX = 0.0f, previousMiddleY = 0.0f; // ... and their middle, in blocks
+  int changedBefore = 0;                                // blocks that changed the frame before that
   std::vector<float> background, ratios, backgroundGains;
   std::vector<std::int32_t> evened, previousPadded, differences, ordered, changed, moved;
   std::vector<std::uint32_t> playerSads;

@@ -116,11 +116,12 @@ std::vector<ChainResult> RunChains(Camera &camera, const ChainSetup &setup, cons
       c.Enter();
       c.tracker->ProcessFrame(camera.Frame(k).data());
       if (trace && &c == &chains.back())
-        std::printf("    frame %d report %d %d %d changed %d peak %.2f contrast %.1f banding %.3f%s\n", k,
-                    c.tracker->reportX, c.tracker->reportY, c.tracker->reportValid,
-                    c.tracker->figures.changedBlocks, c.tracker->figures.block.peakRatio,
-                    c.tracker->figures.block.contrast, c.tracker->figures.banding,
-                    c.tracker->figures.banded ? " banded" : "");
+        std::printf("    frame %d taken %.3f shot %.3f report %d %d %d changed %d peak %.2f contrast %.1f "
+                    "banding %.3f%s\n",
+                    k, t, k / camera.fps() + 0.012, c.tracker->reportX, c.tracker->reportY,
+                    c.tracker->reportValid, c.tracker->figures.changedBlocks,
+                    c.tracker->figures.block.peakRatio, c.tracker->figures.block.contrast,
+                    c.tracker->figures.banding, c.tracker->figures.banded ? " banded" : "");
       if (const char *dump = std::getenv("VEXMOOR_STEERING_DUMP"); dump && &c == &chains[0] && k % 45 == 0) {
         // A look at what the tracker is given: binary PPM, top row first.
         const std::string path = std::string(dump) + "/" + std::to_string(setup.width) + "_" +

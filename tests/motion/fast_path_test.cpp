@@ -149,18 +149,16 @@ TEST_P(FastPath, OtherModesAndLargeBlocksMatchTheReference) {
 // Each level runs where the processor has it and falls back to the next narrower one; the
 // portable kernels run in every build, and alone in a portable one.
 using tracker_kernels::Level;
+std::string LevelName(const ::testing::TestParamInfo<Level> &info) {
+  const char *const names[] = {"Portable", "Sse2", "Avx2", "Avx512"};
+  return names[static_cast<int>(info.param)];
+}
 #if VEXMOOR_PORTABLE
-INSTANTIATE_TEST_SUITE_P(Kernels, FastPath, ::testing::Values(Level::Portable),
-                         [](const auto &) { return std::string("Portable"); });
+INSTANTIATE_TEST_SUITE_P(Kernels, FastPath, ::testing::Values(Level::Portable), LevelName);
 #else
 INSTANTIATE_TEST_SUITE_P(Kernels, FastPath,
                          ::testing::Values(Level::Avx512, Level::Avx2, Level::Sse2, Level::Portable),
-                         [](const auto &info) {
-                           return std::string(info.param == Level::Avx512 ? "Avx512"
-                                              : info.param == Level::Avx2 ? "Avx2"
-                                              : info.param == Level::Sse2 ? "Sse2"
-                                                                          : "Portable");
-                         });
+                         LevelName);
 #endif
 
 } // namespace

@@ -143,11 +143,8 @@ std::vector<std::int32_t> ReferenceTracker::EvenRows(const std::vector<std::int3
 void ReferenceTracker::MatchBlocks() {
   const int hw = gridWidth / 2, hh = gridHeight / 2;
   // A banded frame compares maps whose rows are evened out.
-  std::vector<std::int32_t> current[3], previous[3];
-  for (int c = 0; c < 3; ++c) {
-    current[c] = blocks[c];
-    previous[c] = previousBlocks[c];
-  }
+  std::vector<std::int32_t> current[3] = {blocks[0], blocks[1], blocks[2]};
+  std::vector<std::int32_t> previous[3] = {previousBlocks[0], previousBlocks[1], previousBlocks[2]};
   if (banded) {
     std::int64_t level = 0;
     const std::vector<std::int32_t> evenCurrent = EvenRows(blocks, level);
@@ -252,31 +249,19 @@ void ReferenceTracker::MatchProfiles() {
 }
 
 void ReferenceTracker::Combine() {
-  reportValid = true;
-  if (mode == 1) {
+  // Axis by axis, the smaller of two estimates of one sign, else 0.
+  auto merge = [](int a, int b) {
+    return (a > 0 && b > 0) || (a < 0 && b < 0) ? (std::abs(a) < std::abs(b) ? a : b) : 0;
+  };
+  if (mode == 1 || (mode == 0 && blockValid && !profileValid)) {
     reportX = blockX;
     reportY = blockY;
-    reportValid = blockValid;
-  } else if (mode == 2) {
+  } else if (mode == 2 || (mode == 0 && profileValid && !blockValid)) {
     reportX = profileX;
     reportY = profileY;
-    reportValid = profileValid;
   } else {
-    auto merge = [](int a, int b) {
-      if ((a > 0 && b > 0) || (a < 0 && b < 0))
-        return std::abs(a) < std::abs(b) ? a : b;
-      return 0;
-    };
     reportX = merge(blockX, profileX);
     reportY = merge(blockY, profileY);
-    if (!blockValid && !profileValid) {
-      reportValid = false;
-    } else if (blockValid && !profileValid) {
-      reportX = blockX;
-      reportY = blockY;
-    } else if (profileValid && !blockValid) {
-      reportX = profileX;
-      reportY = profileY;
-    }
   }
+  reportValid = mode == 1 ? blockValid : mode == 2 ? profileValid : blockValid || profileValid;
 }
