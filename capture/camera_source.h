@@ -13,10 +13,10 @@ struct CameraSource {
   // Named: the camera's name as listed, or its device file; File: the video's path; Pipeline: a GStreamer
   // description whose last element gives the frames (for tests and diagnosis).
   std::string name;
-  // Test: the picture's size, and its motion per frame in pixels (right, up); with no motion
-  // it tours a square, so steering by it can be watched.
-  int testWidth = 160;
-  int testHeight = 120;
+  // Test: the picture's size (a camera's default), and its motion per frame in pixels (right,
+  // up); with no motion it tours a square, so steering by it can be watched.
+  int testWidth = 320;
+  int testHeight = 240;
   int testStepX = 0;
   int testStepY = 0;
 };

@@ -215,6 +215,9 @@ int CameraTracker::BuildCaptureGraph(MotionCallback callback) {
     return Failed("the source offers no format");
   std::vector<Capability> capabilities = CapabilitiesFromCaps(offered);
   gst_caps_unref(offered);
+  // The test picture's source tells its format only once it plays; its size is known here.
+  if (source.kind == CameraSourceKind::Test && capabilities.empty())
+    capabilities.push_back({"video/x-raw", source.testWidth, source.testHeight});
   if (source.kind == CameraSourceKind::Auto || source.kind == CameraSourceKind::Named)
     SmallestFirst(capabilities);
   const int chosen = ChooseCaptureSize(capabilities, size, *this);

@@ -72,16 +72,17 @@ TEST_F(CaptureGraphTest, NoCameraOrAnUnusableSourceMeansNoGraph) {
 // Then a mode change while frames flow takes effect between frames, never within one.
 TEST_F(CaptureGraphTest, AMovingPictureSteersWithItsDirectionAndSize) {
   SetCameraSource(
-      CameraSource{.kind = CameraSourceKind::Test, .name = {}, .testStepX = 8, .testStepY = 4}); // right, up
+      CameraSource{.kind = CameraSourceKind::Test, .name = {}, .testStepX = 16, .testStepY = 8}); // right, up
   auto tracker = std::make_unique<CameraTracker>();
   tracker->SetMode(BlockMatching, false, 40);
   ASSERT_EQ(tracker->BuildCaptureGraph(RecordReport), 1);
+  EXPECT_EQ(tracker->blockSize, 8); // a camera's default 320 x 240 gives 8-pixel blocks
   ASSERT_TRUE(AwaitReports(5));
   const auto reports = Reports();
   for (size_t i = 1; i < reports.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_TRUE(reports[i].valid);
-    EXPECT_EQ(std::pair(reports[i].x, reports[i].y), std::pair(8, 4));
+    EXPECT_EQ(std::pair(reports[i].x, reports[i].y), std::pair(16, 8));
     EXPECT_GE(reports[i].virtualMs - reports[i - 1].virtualMs, 50);
   }
 
