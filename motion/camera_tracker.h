@@ -25,10 +25,10 @@ struct BITMAPINFOHEADER {
 // instead of the whole picture: block matching over the blocks that changed since the
 // previous frame (each row's change of light, from flicker or exposure, divided out first)
 // and differ from the background learnt over the last frames, drawn towards where the changed
-// blocks as a whole went. Its reports have the same
-// units and signs as the others'; it works on intensity (SetMode clears perChannel for it),
-// and the steering direction it is meant for is Mirror (DefaultSteeringDirection in
-// motion/point_trail.h). 3 is left unused: SetMode turns 3 into Combined, as always.
+// blocks as a whole went. Its reports have the same units and signs as the others'; it works
+// on intensity (SetMode clears perChannel for it), and the steering direction it is meant for
+// is Mirror (DefaultSteeringDirection in motion/point_trail.h). 3 is left unused: SetMode
+// turns 3 into Combined, as always.
 enum TrackingMode : std::int32_t { Combined = 0, BlockMatching = 1, ProfileMatching = 2, PlayerTracking = 4 };
 
 // Receives one report per frame: displacement in camera pixels and whether it passed.
