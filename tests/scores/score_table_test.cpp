@@ -50,6 +50,11 @@ std::string Scores(const ScoreTable &table, int level) {
   return text;
 }
 
+std::string Slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::u16string_view Name(const ScoreTable &table, int level, int index) {
   return table.levels[level][index].name;
 }
@@ -70,10 +75,7 @@ protected:
     fs::remove(path_); // a new file: one rewritten in place is flushed on close
     std::ofstream(path_, std::ios::binary) << bytes;
   }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Read() const { return Slurp(path_); }
 
   std::string dir_, path_;
 };
@@ -104,11 +106,10 @@ TEST_F(ScoreTableTest, LoadAndSaveFollowTheLayoutByteForByte) {
   ScoreTable table(5, path_);
   EXPECT_TRUE(table.Load());
   EXPECT_EQ("12 -4 30 3 1", Scores(table, 0));
-  EXPECT_EQ(u"Małgorzata", Name(table, 0, 0));
-  EXPECT_EQ(u"\xD800x", Name(table, 0, 2)); // kept as read
-  EXPECT_EQ(full, Name(table, 0, 3));
-  EXPECT_EQ(u"last", Name(table, 4, 4));
-  EXPECT_EQ(u"Małgorzata", table.LastName());
+  const std::u16string_view names[] = {Name(table, 0, 0), Name(table, 0, 2), Name(table, 0, 3),
+                                       Name(table, 4, 4), table.LastName()};
+  EXPECT_EQ((std::vector<std::u16string_view>{u"Małgorzata", u"\xD800x", full, u"last", u"Małgorzata"}),
+            std::vector<std::u16string_view>(std::begin(names), std::end(names))); // a lone surrogate kept
   EXPECT_EQ(-1, table.lastIndex);
   ASSERT_TRUE(table.Save());
   EXPECT_EQ(file.bytes, Read());
@@ -155,23 +156,15 @@ TEST_F(ScoreTableTest, ChangingRecordsPerLevelKeepsEveryRecord) {
     ASSERT_TRUE(five.Insert(0, 1, u"c"));
     EXPECT_EQ(3, five.lastIndex);
   }
-  EXPECT_EQ(ResultsBytes()
-                .Record(5, u"a")
-                .Record(4)
-                .Record(3)
-                .Record(1, u"c")
-                .Empty(6)
-                .Record(6, u"b")
-                .Empty(14)
-                .LastName(u"c")
-                .bytes,
-            Read());
+  ResultsBytes raised;
+  raised.Record(5, u"a").Record(4).Record(3).Record(1, u"c").Empty(6).Record(6, u"b").Empty(14).LastName(
+      u"c");
+  EXPECT_EQ(raised.bytes, Read());
 
   // Lowered to two: the two best show and compete, all five stay in the file.
   {
     ScoreTable two(2, path_);
-    EXPECT_EQ(2, two.perLevel);
-    EXPECT_EQ(5, two.keptPerLevel);
+    EXPECT_EQ(std::pair(2, 5), std::pair(two.perLevel, two.keptPerLevel));
     EXPECT_FALSE(two.Qualifies(0, 3)); // beats a kept record, not a shown one
     ASSERT_TRUE(two.Insert(0, 7, u"d"));
     EXPECT_EQ("7 5 4 3 1", Scores(two, 0));
@@ -225,13 +218,11 @@ TEST_F(ScoreTableTest, AFailedOrInterruptedSaveLeavesTheOldFileWhole) {
     _exit(table.Save() ? 1 : 0);
   };
   EXPECT_EXIT(saveOnFullDisk(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(old, Read());
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_EQ(old, Read() + (fs::exists(path_ + ".tmp") ? " and a temporary file" : ""));
 
   SetBeforeRenameHook([](const std::string &) { return false; });
   EXPECT_FALSE(table.Save());
-  EXPECT_EQ(old, Read());
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_EQ(old, Read() + (fs::exists(path_ + ".tmp") ? " and a temporary file" : ""));
   SetBeforeRenameHook(nullptr);
   EXPECT_TRUE(table.Save());
   EXPECT_EQ(50, ScoreTable(5, path_).levels[0][0].score);
@@ -302,8 +293,7 @@ TEST_F(ScoreTableTest, AStrayTemporaryFileOfAnyKindDoesNotBlockASave) {
     EXPECT_EQ(score, ScoreTable(5, path_).levels[1][0].score);
   }
   EXPECT_TRUE(fs::exists(temp + "/inside")); // a folder is left alone
-  std::ifstream in(outside);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not ours to change");
+  EXPECT_EQ(Slurp(outside), "not ours to change");
 }
 
 TEST_F(ScoreTableTest, ASaveKeepsTheFilesModeAndWherePossibleItsOwner) {
@@ -311,16 +301,12 @@ TEST_F(ScoreTableTest, ASaveKeepsTheFilesModeAndWherePossibleItsOwner) {
     Write(ResultsBytes().Empty(25).LastName(u"").bytes);
     fs::permissions(path_, mode);
     const bool root = geteuid() == 0;
-    if (root) {
-      ASSERT_EQ(chown(path_.c_str(), 4321, 4321), 0);
-    }
+    ASSERT_TRUE(!root || chown(path_.c_str(), 4321, 4321) == 0);
     ScoreTable(5, path_).Insert(0, 1, u"a");
     EXPECT_EQ(fs::status(path_).permissions(), mode);
     struct stat info {};
     ASSERT_EQ(stat(path_.c_str(), &info), 0);
-    if (root) {
-      EXPECT_EQ(info.st_uid + info.st_gid, 4321u + 4321u);
-    }
+    EXPECT_TRUE(!root || (info.st_uid == 4321u && info.st_gid == 4321u)) << info.st_uid << ":" << info.st_gid;
     EXPECT_EQ(1, ScoreTable(5, path_).levels[0][0].score);
   }
 }
