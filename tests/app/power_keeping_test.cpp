@@ -114,9 +114,7 @@ TEST_F(PowerKeepingTest, SwitchesTimeoutsOffAndRestoresThemWithFallbacksForAbsen
 // The whole program's entry point, started while another copy's window exists.
 TEST_F(PowerKeepingTest, ASecondStartRaisesTheFirstAndLetsThePowerGoBeforeItEnds) {
   GameHarness h;
-  WNDCLASSW wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"VEXMOOR";
+  const WNDCLASSW wc{.lpfnWndProc = DefWindowProcW, .lpszClassName = u"VEXMOOR"};
   ASSERT_TRUE(RegisterClassW(&wc));
   ASSERT_TRUE(CreateWindowExW(0, u"VEXMOOR", u"Vex Moor", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr));

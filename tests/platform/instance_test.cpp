@@ -67,9 +67,7 @@ protected:
     auto screen = std::make_unique<HeadlessBackend>();
     screen_ = screen.get();
     PlatformStart(std::move(screen));
-    WNDCLASSW wc;
-    wc.lpfnWndProc = AppProc;
-    wc.lpszClassName = u"INSTTEST";
+    const WNDCLASSW wc{.lpfnWndProc = AppProc, .lpszClassName = u"INSTTEST"};
     ASSERT_TRUE(RegisterClassW(&wc));
   }
   void TearDown() override {
