@@ -31,10 +31,9 @@ bool CountSave(const std::string &) { return ++g_saves > 0; }
 // Waits (in real time, with a deadline) until the signal thread has done its part.
 bool Soon(bool (*done)()) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < deadline)
-    if (done())
-      return true;
-  return false;
+  while (!done() && std::chrono::steady_clock::now() < deadline)
+    continue;
+  return done();
 }
 
 // A signal as it comes from outside: the handler, the thread, the posted request.

@@ -27,15 +27,13 @@ struct Canvas {
   Canvas(int w, int h, std::uint16_t fill = kBlue, HFONT f = nullptr)
       : dc(CreateCompatibleDC(nullptr)), bitmap(CreateBitmap(w, h, 1, 16, nullptr)), font(f) {
     SelectObject(dc, bitmap);
-    if (font)
-      SelectObject(dc, font);
+    SelectObject(dc, font); // a null font is refused, harmlessly
     Fill(fill);
   }
   ~Canvas() {
     DeleteDC(dc);
     DeleteObject(bitmap);
-    if (font)
-      DeleteObject(font);
+    DeleteObject(font);
   }
   Surface &Pixels() { return *BitmapSurface(bitmap); }
   void Fill(std::uint16_t colour) { std::fill(Pixels().pixels.begin(), Pixels().pixels.end(), colour); }

@@ -42,8 +42,7 @@ std::string SocketPathFor(const char *name, const std::string &folder = std::get
 // never answering; or connected to it. -1 on failure.
 int Socket(const std::string &path, bool bound, int backlog = 0) {
   int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
+  sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
   const auto *a = reinterpret_cast<sockaddr *>(&address);
   if (bound)

@@ -250,28 +250,23 @@ TEST_F(ScoreTableTest, AnyBytesLoadIntoTerminatedNames) {
 // read as nothing, never replaced, and the refusal says what it is.
 TEST_F(ScoreTableTest, OnlyARegularFileIsEverReplaced) {
   ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0); // a writer-less FIFO must not hang the load either
-  const auto refusal = [](const std::string &path) {
-    ScoreTable table(5, path);
-    std::string error;
-    EXPECT_FALSE(table.Save(&error));
-    return error;
-  };
-  EXPECT_EQ(refusal(path_), "it is a FIFO, not a regular file; it was left alone");
-  EXPECT_TRUE(fs::is_fifo(path_));
-
   fs::create_symlink("/dev/null", dir_ + "/device");
-  EXPECT_EQ(refusal(dir_ + "/device"), "it is a character device, not a regular file; it was left alone");
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-
   fs::create_symlink(dir_ + "/gone/results.txt", dir_ + "/dangling");
-  EXPECT_EQ(refusal(dir_ + "/dangling"),
-            "it is a link to " + dir_ + "/gone/results.txt, which does not exist");
-  EXPECT_FALSE(fs::exists(dir_ + "/gone"));
-
   fs::create_directory(dir_ + "/folder");
-  EXPECT_EQ(refusal(dir_ + "/folder"), "it is a folder, not a regular file; it was left alone");
-  EXPECT_EQ(refusal(dir_ + "/dangling/results.txt"),
-            "cannot make the folder " + dir_ + "/dangling: Not a directory");
+  const std::pair<std::string, std::string> refusals[] = {
+      {path_, "it is a FIFO, not a regular file; it was left alone"},
+      {dir_ + "/device", "it is a character device, not a regular file; it was left alone"},
+      {dir_ + "/dangling", "it is a link to " + dir_ + "/gone/results.txt, which does not exist"},
+      {dir_ + "/folder", "it is a folder, not a regular file; it was left alone"},
+      {dir_ + "/dangling/results.txt", "cannot make the folder " + dir_ + "/dangling: Not a directory"}};
+  for (const auto &[path, reason] : refusals) {
+    std::string error;
+    EXPECT_FALSE(ScoreTable(5, path).Save(&error));
+    EXPECT_EQ(error, reason);
+  }
+  EXPECT_TRUE(fs::is_fifo(path_));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_FALSE(fs::exists(dir_ + "/gone"));
 }
 
 TEST_F(ScoreTableTest, AStrayTemporaryFileOfAnyKindDoesNotBlockASave) {
