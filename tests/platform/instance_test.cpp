@@ -18,7 +18,6 @@
 #include <thread>
 
 #include "platform/backend.h"
-#include "platform/gdi.h"
 #include "platform/window.h"
 #include "platform/window_manager.h"
 
@@ -183,8 +182,7 @@ TEST_F(InstanceTest, ATricklingClientHoldsNeitherTheListenerNorItsShutdown) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     trickling = true;
-    if (fd >= 0)
-      close(fd);
+    close(fd); // refused harmlessly if the connection failed
   });
   while (!trickling)
     std::this_thread::yield();

@@ -11,7 +11,7 @@
 
 #include "platform/backend.h"
 #include "platform/gdi.h"
-#include "platform/shell.h"
+#include "platform/resources.h"
 #include "platform/window.h"
 #include "resources/resource_ids.h"
 #include "resources/vexmoor_resources.h"
