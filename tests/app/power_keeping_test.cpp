@@ -114,9 +114,7 @@ TEST_F(PowerKeepingTest, SwitchesTimeoutsOffAndRestoresThemWithFallbacksForAbsen
 // The whole program's entry point, started while another copy's window exists.
 TEST_F(PowerKeepingTest, ASecondStartRaisesTheFirstAndLetsThePowerGoBeforeItEnds) {
   GameHarness h;
-  WNDCLASSW wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"VEXMOOR";
+  const WNDCLASSW wc{.lpfnWndProc = DefWindowProcW, .lpszClassName = u"VEXMOOR"};
   ASSERT_TRUE(RegisterClassW(&wc));
   ASSERT_TRUE(CreateWindowExW(0, u"VEXMOOR", u"Vex Moor", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr));
@@ -135,8 +133,7 @@ TEST_F(PowerKeepingTest, ASecondStartRaisesTheFirstAndLetsThePowerGoBeforeItEnds
 TEST(DesktopPowerTest, NoBusOrASilentOneIsGivenUpQuicklyAndQuietly) {
   const std::string path = ::testing::TempDir() + "vexmoor-silent-bus-" + std::to_string(getpid());
   const int server = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
+  sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
   ASSERT_LT(path.size(), sizeof(address.sun_path));
   path.copy(address.sun_path, path.size());
   ASSERT_EQ(bind(server, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);

@@ -31,13 +31,10 @@ protected:
 
   // Waits (in real time, bounded) until the tracker has reported count frames.
   static bool AwaitReports(size_t count) {
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (Reports().size() < count) {
-      if (std::chrono::steady_clock::now() > deadline)
-        return false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (Reports().size() < count && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(1ms);
-    }
-    return true;
+    return Reports().size() >= count;
   }
   // Stops the stream: the tracker's fields may be read from this thread then.
   static void StopStream(CameraTracker &tracker) {
@@ -151,10 +148,10 @@ TEST_F(CaptureGraphTest, ShutdownInTheMiddleOfAStreamIsFast) {
   auto tracker = std::make_unique<CameraTracker>();
   ASSERT_EQ(tracker->BuildCaptureGraph(RecordReport), 1);
   ASSERT_TRUE(AwaitReports(1));
-  auto start = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   tracker.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-  size_t seen = Reports().size();
+  const size_t seen = Reports().size();
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(Reports().size(), seen); // nothing arrives after the graph is gone
 }

@@ -27,15 +27,13 @@ struct Canvas {
   Canvas(int w, int h, std::uint16_t fill = kBlue, HFONT f = nullptr)
       : dc(CreateCompatibleDC(nullptr)), bitmap(CreateBitmap(w, h, 1, 16, nullptr)), font(f) {
     SelectObject(dc, bitmap);
-    if (font)
-      SelectObject(dc, font);
+    SelectObject(dc, font); // a null font is refused, harmlessly
     Fill(fill);
   }
   ~Canvas() {
     DeleteDC(dc);
     DeleteObject(bitmap);
-    if (font)
-      DeleteObject(font);
+    DeleteObject(font);
   }
   Surface &Pixels() { return *BitmapSurface(bitmap); }
   void Fill(std::uint16_t colour) { std::fill(Pixels().pixels.begin(), Pixels().pixels.end(), colour); }
@@ -43,11 +41,7 @@ struct Canvas {
 };
 
 HFONT Font(const char16_t *face, int height, int width = 0) {
-  LOGFONTW lf;
-  lf.lfHeight = height;
-  lf.lfWidth = width;
-  lf.lfWeight = FW_BOLD;
-  lf.lfCharSet = DEFAULT_CHARSET;
+  LOGFONTW lf{.lfHeight = height, .lfWidth = width, .lfWeight = FW_BOLD, .lfCharSet = DEFAULT_CHARSET};
   std::memcpy(lf.lfFaceName, face, std::char_traits<char16_t>::length(face) * 2);
   return CreateFontIndirectW(&lf);
 }
@@ -87,19 +81,15 @@ protected:
 
 TEST_F(Gdi, FillsClipToTheSurfaceWhateverTheCoordinates) {
   Canvas c(5, 4);
-  ASSERT_TRUE(Rectangle(c.dc, -3, -2, 2, 3));
-  EXPECT_EQ(c.At(1, 0), kBlack); // right edge of the outline
-  EXPECT_EQ(c.At(0, 2), kBlack); // bottom edge
-  EXPECT_EQ(c.At(0, 0), kWhite);
-  EXPECT_EQ(c.At(2, 0), kBlue);
+  ASSERT_TRUE(Rectangle(c.dc, -3, -2, 2, 3)); // its right and bottom edges show in black
+  EXPECT_EQ((std::vector{c.At(1, 0), c.At(0, 2), c.At(0, 0), c.At(2, 0)}),
+            (std::vector<std::uint16_t>{kBlack, kBlack, kWhite, kBlue}));
   EXPECT_TRUE(Rectangle(c.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
   EXPECT_EQ(c.At(2, 2), kWhite);
-  EXPECT_TRUE(Rectangle(c.dc, 100, 100, 200, 200));
-  EXPECT_TRUE(Rectangle(c.dc, -200, -200, -100, -100));
+  EXPECT_TRUE(Rectangle(c.dc, 100, 100, 200, 200) && Rectangle(c.dc, -200, -200, -100, -100));
   RECT far{INT_MIN, 3, INT_MAX, INT_MAX};
   EXPECT_TRUE(FillRect(c.dc, &far, (HBRUSH)GetStockObject(BLACK_BRUSH)));
-  EXPECT_EQ(c.At(4, 3), kBlack);
-  EXPECT_EQ(c.At(4, 2), kWhite);
+  EXPECT_EQ(std::pair(c.At(4, 3), c.At(4, 2)), std::pair(kBlack, kWhite));
 }
 
 TEST_F(Gdi, CopiesAndStretchesMatchTheNearestNeighbourModel) {
@@ -227,10 +217,10 @@ TEST_F(Gdi, TextIsClippedAtTheEdgesAndSafeWithOddText) {
   for (POINT at : {POINT{-15, -8}, POINT{25, 8}, POINT{-100000, 5}, POINT{INT32_MAX - 5, INT32_MIN}})
     EXPECT_TRUE(ExtTextOutW(c.dc, at.x, at.y, 0, nullptr, u"Starve:12.5", 11, nullptr));
   const char16_t odd[] = {u'a', 0xD800, u'b', 0xDC00, 0, 0xD83D, 0xDE00};
-  EXPECT_TRUE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, odd, 7, nullptr));
-  EXPECT_TRUE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, u"", 0, nullptr));
-  EXPECT_FALSE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
-  EXPECT_FALSE(ExtTextOutW(nullptr, 0, 0, 0, nullptr, u"x", 1, nullptr));
+  EXPECT_TRUE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, odd, 7, nullptr) &&
+              ExtTextOutW(c.dc, 0, 0, 0, nullptr, u"", 0, nullptr));
+  EXPECT_FALSE(ExtTextOutW(c.dc, 0, 0, 0, nullptr, nullptr, 3, nullptr) ||
+               ExtTextOutW(nullptr, 0, 0, 0, nullptr, u"x", 1, nullptr));
   // Absurd sizes are held to something drawable.
   Canvas huge(8, 8, kBlue, Font(u"Courier New", 1 << 30, 1 << 30));
   EXPECT_TRUE(ExtTextOutW(huge.dc, 0, 0, 0, nullptr, u"W", 1, nullptr));

@@ -50,6 +50,11 @@ std::string Scores(const ScoreTable &table, int level) {
   return text;
 }
 
+std::string Slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::u16string_view Name(const ScoreTable &table, int level, int index) {
   return table.levels[level][index].name;
 }
@@ -70,10 +75,7 @@ protected:
     fs::remove(path_); // a new file: one rewritten in place is flushed on close
     std::ofstream(path_, std::ios::binary) << bytes;
   }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Read() const { return Slurp(path_); }
 
   std::string dir_, path_;
 };
@@ -104,11 +106,10 @@ TEST_F(ScoreTableTest, LoadAndSaveFollowTheLayoutByteForByte) {
   ScoreTable table(5, path_);
   EXPECT_TRUE(table.Load());
   EXPECT_EQ("12 -4 30 3 1", Scores(table, 0));
-  EXPECT_EQ(u"Małgorzata", Name(table, 0, 0));
-  EXPECT_EQ(u"\xD800x", Name(table, 0, 2)); // kept as read
-  EXPECT_EQ(full, Name(table, 0, 3));
-  EXPECT_EQ(u"last", Name(table, 4, 4));
-  EXPECT_EQ(u"Małgorzata", table.LastName());
+  const std::u16string_view names[] = {Name(table, 0, 0), Name(table, 0, 2), Name(table, 0, 3),
+                                       Name(table, 4, 4), table.LastName()};
+  EXPECT_EQ((std::vector<std::u16string_view>{u"Małgorzata", u"\xD800x", full, u"last", u"Małgorzata"}),
+            std::vector<std::u16string_view>(std::begin(names), std::end(names))); // a lone surrogate kept
   EXPECT_EQ(-1, table.lastIndex);
   ASSERT_TRUE(table.Save());
   EXPECT_EQ(file.bytes, Read());
@@ -155,23 +156,15 @@ TEST_F(ScoreTableTest, ChangingRecordsPerLevelKeepsEveryRecord) {
     ASSERT_TRUE(five.Insert(0, 1, u"c"));
     EXPECT_EQ(3, five.lastIndex);
   }
-  EXPECT_EQ(ResultsBytes()
-                .Record(5, u"a")
-                .Record(4)
-                .Record(3)
-                .Record(1, u"c")
-                .Empty(6)
-                .Record(6, u"b")
-                .Empty(14)
-                .LastName(u"c")
-                .bytes,
-            Read());
+  ResultsBytes raised;
+  raised.Record(5, u"a").Record(4).Record(3).Record(1, u"c").Empty(6).Record(6, u"b").Empty(14).LastName(
+      u"c");
+  EXPECT_EQ(raised.bytes, Read());
 
   // Lowered to two: the two best show and compete, all five stay in the file.
   {
     ScoreTable two(2, path_);
-    EXPECT_EQ(2, two.perLevel);
-    EXPECT_EQ(5, two.keptPerLevel);
+    EXPECT_EQ(std::pair(2, 5), std::pair(two.perLevel, two.keptPerLevel));
     EXPECT_FALSE(two.Qualifies(0, 3)); // beats a kept record, not a shown one
     ASSERT_TRUE(two.Insert(0, 7, u"d"));
     EXPECT_EQ("7 5 4 3 1", Scores(two, 0));
@@ -257,28 +250,23 @@ TEST_F(ScoreTableTest, AnyBytesLoadIntoTerminatedNames) {
 // read as nothing, never replaced, and the refusal says what it is.
 TEST_F(ScoreTableTest, OnlyARegularFileIsEverReplaced) {
   ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0); // a writer-less FIFO must not hang the load either
-  const auto refusal = [](const std::string &path) {
-    ScoreTable table(5, path);
-    std::string error;
-    EXPECT_FALSE(table.Save(&error));
-    return error;
-  };
-  EXPECT_EQ(refusal(path_), "it is a FIFO, not a regular file; it was left alone");
-  EXPECT_TRUE(fs::is_fifo(path_));
-
   fs::create_symlink("/dev/null", dir_ + "/device");
-  EXPECT_EQ(refusal(dir_ + "/device"), "it is a character device, not a regular file; it was left alone");
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-
   fs::create_symlink(dir_ + "/gone/results.txt", dir_ + "/dangling");
-  EXPECT_EQ(refusal(dir_ + "/dangling"),
-            "it is a link to " + dir_ + "/gone/results.txt, which does not exist");
-  EXPECT_FALSE(fs::exists(dir_ + "/gone"));
-
   fs::create_directory(dir_ + "/folder");
-  EXPECT_EQ(refusal(dir_ + "/folder"), "it is a folder, not a regular file; it was left alone");
-  EXPECT_EQ(refusal(dir_ + "/dangling/results.txt"),
-            "cannot make the folder " + dir_ + "/dangling: Not a directory");
+  const std::pair<std::string, std::string> refusals[] = {
+      {path_, "it is a FIFO, not a regular file; it was left alone"},
+      {dir_ + "/device", "it is a character device, not a regular file; it was left alone"},
+      {dir_ + "/dangling", "it is a link to " + dir_ + "/gone/results.txt, which does not exist"},
+      {dir_ + "/folder", "it is a folder, not a regular file; it was left alone"},
+      {dir_ + "/dangling/results.txt", "cannot make the folder " + dir_ + "/dangling: Not a directory"}};
+  for (const auto &[path, reason] : refusals) {
+    std::string error;
+    EXPECT_FALSE(ScoreTable(5, path).Save(&error));
+    EXPECT_EQ(error, reason);
+  }
+  EXPECT_TRUE(fs::is_fifo(path_));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_FALSE(fs::exists(dir_ + "/gone"));
 }
 
 TEST_F(ScoreTableTest, AStrayTemporaryFileOfAnyKindDoesNotBlockASave) {
@@ -302,8 +290,7 @@ TEST_F(ScoreTableTest, AStrayTemporaryFileOfAnyKindDoesNotBlockASave) {
     EXPECT_EQ(score, ScoreTable(5, path_).levels[1][0].score);
   }
   EXPECT_TRUE(fs::exists(temp + "/inside")); // a folder is left alone
-  std::ifstream in(outside);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not ours to change");
+  EXPECT_EQ(Slurp(outside), "not ours to change");
 }
 
 TEST_F(ScoreTableTest, ASaveKeepsTheFilesModeAndWherePossibleItsOwner) {
@@ -311,16 +298,12 @@ TEST_F(ScoreTableTest, ASaveKeepsTheFilesModeAndWherePossibleItsOwner) {
     Write(ResultsBytes().Empty(25).LastName(u"").bytes);
     fs::permissions(path_, mode);
     const bool root = geteuid() == 0;
-    if (root) {
-      ASSERT_EQ(chown(path_.c_str(), 4321, 4321), 0);
-    }
+    ASSERT_TRUE(!root || chown(path_.c_str(), 4321, 4321) == 0);
     ScoreTable(5, path_).Insert(0, 1, u"a");
     EXPECT_EQ(fs::status(path_).permissions(), mode);
     struct stat info {};
     ASSERT_EQ(stat(path_.c_str(), &info), 0);
-    if (root) {
-      EXPECT_EQ(info.st_uid + info.st_gid, 4321u + 4321u);
-    }
+    EXPECT_TRUE(!root || (info.st_uid == 4321u && info.st_gid == 4321u)) << info.st_uid << ":" << info.st_gid;
     EXPECT_EQ(1, ScoreTable(5, path_).levels[0][0].score);
   }
 }
