@@ -8,7 +8,9 @@
 #include <systemd/sd-bus.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -113,6 +115,23 @@ TEST_F(PowerOnASystemBus, TheIdleLockIsHeldWhileTheGameRunsAndReleasedAfter) {
   SetPowerPlatform(DesktopPowerPlatform());
   EXPECT_EQ(whileRunning, std::vector<Inhibitor>{kGameLock});
   EXPECT_TRUE(NoInhibitorsSoon()) << "the lock outlived the game";
+}
+
+// The program itself, headless on SDL's dummy screen, ended by SIGTERM as a session ends it:
+// it holds the lock while it runs, then closes as from the window (exit status 0, scores
+// saved) and the lock is gone.
+TEST_F(PowerOnASystemBus, TheProgramHoldsTheLockUntilSigterm) {
+  const std::string data = folder.path + "/data";
+  ChildProcess game(
+      {VEXMOOR_PROGRAM, "--camera", "none", "--settings", data + "/settings.txt", "--data-dir", data},
+      {"SDL_VIDEODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder.path});
+  std::vector<Inhibitor> locks;
+  EXPECT_TRUE(WaitUntil([&] { return List(&locks) && !locks.empty(); })) << "no lock while the program runs";
+  EXPECT_EQ(locks, std::vector<Inhibitor>{kGameLock});
+  kill(game.Pid(), SIGTERM);
+  EXPECT_EQ(game.Wait(5000), 0) << game.Errors();
+  EXPECT_TRUE(std::filesystem::exists(data + "/results.txt")) << "the scores were not saved on SIGTERM";
+  EXPECT_TRUE(NoInhibitorsSoon()) << "the lock outlived the program";
 }
 
 } // namespace
